@@ -1,0 +1,67 @@
+#include "bmp/picture_export.h"
+
+#include "bmp/bmp_writer.h"
+#include "convert/checked_int.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace palshift {
+
+namespace {
+
+void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2)
+{
+    const std::int32_t lastByte = toInt32(picture2.height() * picture2.width() - 1.0);
+    if (lastByte < 0)
+        throw std::runtime_error("There is no picture to save: it has no pixels");
+    std::vector<std::uint8_t>& buffer = state.PixelBuffer;
+    buffer = {};
+    buffer.assign(static_cast<std::size_t>(lastByte) + 1, 0);
+
+    const IndexMap& map = state.TargetIndexMap;
+    const auto columns = static_cast<std::size_t>(map.width());
+    if (columns * static_cast<std::size_t>(map.height()) > buffer.size())
+        throw std::out_of_range("the target index map has more elements than the picture has pixels");
+    std::size_t k = 0;
+    for (std::int32_t y = map.height() - 1; y >= 0; --y) {
+        const std::int16_t* const entries = map.row(y).data();
+        std::uint16_t allBits = 0;
+        for (std::size_t x = 0; x < columns; ++x) {
+            allBits |= static_cast<std::uint16_t>(entries[x]);
+            buffer[k + x] = static_cast<std::uint8_t>(entries[x]);
+        }
+        if (allBits > 255)
+            throw std::overflow_error("target index map row " + std::to_string(y)
+                                      + " holds a value that is no palette entry");
+        k += columns;
+    }
+}
+
+PaletteBlock packPalette(ConversionState& state)
+{
+    PaletteBlock block{};
+    std::size_t j = 0;
+    for (state.PalCounter = 0; state.PalCounter <= 767; state.PalCounter += 3) {
+        const auto c = static_cast<std::size_t>(state.PalCounter);
+        block[c] = state.TargetPal[j].red;
+        block[c + 1] = state.TargetPal[j].green;
+        block[c + 2] = state.TargetPal[j].blue;
+        ++j;
+    }
+    return block;
+}
+
+}  // namespace
+
+void savePicture(ConversionState& state, const PictureSurface& picture2, StatusLine& status)
+{
+    status.setText("Saving...");
+    fillPixelBuffer(state, picture2);
+    const PaletteBlock PalCol = packPalette(state);
+    Save_Pic(state.SaveFileName, PalCol, toInt32(picture2.width()), toInt32(picture2.height()),
+             state.BmpFileHeader, state.PixelBuffer);
+    status.setText("Ready...");
+}
+
+}  // namespace palshift

@@ -1,0 +1,79 @@
+#include "convert/nearest_colour.h"
+
+#include "convert/checked_int.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace palshift {
+
+std::int16_t nearestEntry(const Rgb& source, const Palette& target, const DistanceTables& distances)
+{
+    std::int16_t minimum = 30000;  // above any sum, which is at most 765
+    for (std::size_t m = 0; m <= 255; ++m) {
+        const Rgb& candidate = target[m];
+        distances.RedDist[m] = static_cast<std::int16_t>(std::abs(source.red - candidate.red));
+        distances.GreenDist[m] = static_cast<std::int16_t>(std::abs(source.green - candidate.green));
+        distances.BlueDist[m] = static_cast<std::int16_t>(std::abs(source.blue - candidate.blue));
+        distances.TotalDist[m] = static_cast<std::int16_t>(distances.RedDist[m] + distances.GreenDist[m]
+                                                           + distances.BlueDist[m]);
+        if (distances.TotalDist[m] < minimum)
+            minimum = distances.TotalDist[m];
+    }
+    std::int16_t m = 0;
+    while (distances.TotalDist[static_cast<std::size_t>(m)] != minimum)
+        ++m;
+    return m;
+}
+
+std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palette& target)
+{
+    std::array<std::int16_t, 256> red{}, green{}, blue{}, total{};
+    const DistanceTables scratch{red, green, blue, total};
+    std::array<std::uint8_t, 256> nearest{};
+    for (std::size_t s = 0; s < 256; ++s)
+        nearest[s] = static_cast<std::uint8_t>(nearestEntry(source[s], target, scratch));
+    return nearest;
+}
+
+void CreateNewPal(ConversionState& state, const PictureSurface& picture1)
+{
+    const std::int32_t columns = lastIndex(picture1.width()) + 1;
+    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    if (columns <= 0 || rows <= 0)
+        return;
+    for (const IndexMap* map : {&state.SourceIndexMap, &state.TargetIndexMap})
+        if (columns > map->width() || rows > map->height())
+            throw std::out_of_range("the picture is " + std::to_string(columns) + " x " + std::to_string(rows)
+                                    + " pixels but an index map is only " + std::to_string(map->width())
+                                    + " x " + std::to_string(map->height()));
+
+    // The result depends on a pixel's source entry alone, so each entry is remapped once.
+    const std::array<std::uint8_t, 256> nearest = nearestEntries(state.SourcePal, state.TargetPal);
+    for (std::int32_t y = 0; y < rows; ++y) {
+        const std::int16_t* const source = state.SourceIndexMap.row(y).data();
+        std::int16_t* const target = state.TargetIndexMap.row(y).data();
+        for (std::int32_t x = 0; x < columns; ++x) {
+            const auto s = static_cast<std::uint16_t>(source[x]);
+            if (s > 255)
+                throw std::out_of_range("source index map element (" + std::to_string(x) + ", "
+                                        + std::to_string(y) + ") holds " + std::to_string(source[x])
+                                        + ", which is no palette entry");
+            target[x] = nearest[s];
+        }
+    }
+
+    const std::int16_t last = state.SourceIndexMap.at(columns - 1, rows - 1);
+    nearestEntry(state.SourcePal[static_cast<std::size_t>(last)], state.TargetPal,
+                 {state.RedDist, state.GreenDist, state.BlueDist, state.TotalDist});
+}
+
+void newPal(ConversionState& state, const PictureSurface& picture1, StatusLine& status)
+{
+    status.setText("Creating Pal...");
+    CreateNewPal(state, picture1);
+    status.setText("Ready...");
+}
+
+}  // namespace palshift

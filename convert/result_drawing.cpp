@@ -1,0 +1,50 @@
+#include "convert/result_drawing.h"
+
+#include "convert/checked_int.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace palshift {
+
+void drawPic(const ConversionState& state, const PictureSurface& picture1, PictureSurface& picture2,
+             StatusLine& status)
+{
+    status.setText("Drawing Pic...");
+    const std::int32_t columns = lastIndex(picture1.width()) + 1;
+    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    const IndexMap& map = state.TargetIndexMap;
+    // Checked before hiding, so a failure never leaves the result surface hidden.
+    if (columns > 0 && rows > 0 && (columns > map.width() || rows > map.height()))
+        throw std::out_of_range("the picture is " + std::to_string(columns) + " x " + std::to_string(rows)
+                                + " pixels but the target index map is only " + std::to_string(map.width())
+                                + " x " + std::to_string(map.height()));
+
+    std::array<ColourValue, 256> colours{};
+    for (std::size_t entry = 0; entry < 256; ++entry)
+        colours[entry] = colourValue(state.TargetPal[entry]);
+
+    picture2.setVisible(false);
+    std::vector<ColourValue> row(static_cast<std::size_t>(std::max(columns, 0)));
+    for (std::int32_t y = 0; y < rows && columns > 0; ++y) {
+        const std::int16_t* const entries = map.row(y).data();
+        for (std::int32_t x = 0; x < columns; ++x) {
+            const auto t = static_cast<std::uint16_t>(entries[x]);
+            if (t > 255) {
+                picture2.setVisible(true);
+                throw std::out_of_range("target index map element (" + std::to_string(x) + ", "
+                                        + std::to_string(y) + ") holds " + std::to_string(entries[x])
+                                        + ", which is no palette entry");
+            }
+            row[static_cast<std::size_t>(x)] = colours[t];
+        }
+        picture2.paintRow(y, row);
+    }
+    picture2.setVisible(true);
+    status.setText("Ready...");
+}
+
+}  // namespace palshift

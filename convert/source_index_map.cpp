@@ -1,0 +1,64 @@
+#include "convert/source_index_map.h"
+
+#include "convert/checked_int.h"
+#include "convert/colour_lookup.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace palshift {
+
+namespace {
+
+// A matching pixel would be stored outside the map only if the picture outgrew it.
+void checkMatchesFitMap(const ColourLookup& lookup, const PictureSurface& picture1, const IndexMap& map,
+                        std::int32_t columns, std::int32_t rows, std::vector<ColourValue>& row)
+{
+    for (std::int32_t y = 0; y < rows; ++y) {
+        picture1.readRow(y, row);
+        const std::int32_t firstOutside = y < map.height() ? map.width() : 0;
+        for (std::int32_t x = firstOutside; x < columns; ++x)
+            if (lookup.lowestEntry(row[static_cast<std::size_t>(x)]) >= 0)
+                throw std::out_of_range("pixel (" + std::to_string(x) + ", " + std::to_string(y)
+                                        + ") lies outside the source index map");
+    }
+}
+
+}  // namespace
+
+void InitPicturePal(ConversionState& state, const PictureSurface& picture1)
+{
+    const std::int32_t columns = lastIndex(picture1.width()) + 1;
+    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    state.unmatchedPixels = 0;
+    if (columns <= 0 || rows <= 0)
+        return;
+
+    const ColourLookup lookup(state.SourcePal);
+    IndexMap& map = state.SourceIndexMap;
+    std::vector<ColourValue> row(static_cast<std::size_t>(columns));
+    if (columns > map.width() || rows > map.height())
+        checkMatchesFitMap(lookup, picture1, map, columns, rows, row);
+
+    const std::int32_t storedColumns = std::min(columns, map.width());
+    std::int64_t unmatched = 0;
+    for (std::int32_t y = 0; y < rows; ++y) {
+        picture1.readRow(y, row);
+        std::int32_t x = 0;
+        if (y < map.height()) {
+            std::int16_t* const elements = map.row(y).data();
+            for (; x < storedColumns; ++x) {
+                const int entry = lookup.lowestEntry(row[static_cast<std::size_t>(x)]);
+                unmatched += entry < 0;
+                elements[x] = entry < 0 ? elements[x] : static_cast<std::int16_t>(entry);
+            }
+        }
+        for (; x < columns; ++x)
+            unmatched += lookup.lowestEntry(row[static_cast<std::size_t>(x)]) < 0;
+    }
+    state.unmatchedPixels = unmatched;
+}
+
+}  // namespace palshift

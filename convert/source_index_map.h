@@ -1,0 +1,13 @@
+#pragma once
+
+#include "convert/conversion_state.h"
+#include "platform/picture_surface.h"
+
+namespace palshift {
+
+// For every pixel of picture1 whose colour is exactly a SourcePal entry, stores the lowest such
+// entry in SourceIndexMap; other elements keep their value. Counts those in unmatchedPixels.
+// std::out_of_range, with nothing changed, when a matching pixel lies outside the map.
+void InitPicturePal(ConversionState& state, const PictureSurface& picture1);
+
+}  // namespace palshift

@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Writes the stand-in palettes and the start-up picture that ship with Palshift.
+
+diablo.pal and diablo2.pal are made up here, not taken from any game: 256 distinct colours
+each, in ramps of shades as game palettes are laid out. startup.bmp is a 28 x 84 sword drawn
+in diablo.pal. Run it from anywhere; it writes next to itself.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def ramp(base, shades, gamma):
+    """shades colours from near black up to base (and a little past it toward white)."""
+    colours = []
+    for s in range(shades):
+        t = (s + 1) / shades
+        lift = max(0.0, t - 0.8) * 1.5  # the brightest shades bleach toward white
+        colours.append(tuple(min(255, round(255 * ((c / 255) * t) ** gamma + 255 * lift * (1 - c / 255)))
+                             for c in base))
+    return colours
+
+
+def distinct(colours):
+    """Nudges repeated colours apart so that every entry is its own colour."""
+    seen, out = set(), []
+    for r, g, b in colours:
+        while (r, g, b) in seen:
+            b = b + 1 if b < 255 else b - 7
+        seen.add((r, g, b))
+        out.append((r, g, b))
+    return out
+
+
+# Diablo 1 style: 16 ramps of 16 shades, grey first (entry 0 black).
+SOURCE_BASES = [
+    (255, 255, 255), (180, 120, 60), (200, 40, 30), (230, 130, 40), (240, 200, 60), (90, 150, 50),
+    (50, 110, 200), (130, 70, 170), (220, 160, 130), (120, 100, 80), (60, 160, 150), (170, 40, 90),
+    (140, 150, 170), (210, 210, 150), (100, 60, 40), (40, 60, 110),
+]
+# Diablo 2 style: other hues, 8 ramps of 32 shades with a softer curve.
+TARGET_BASES = [
+    (255, 255, 255), (190, 110, 50), (210, 50, 40), (235, 190, 80), (80, 160, 70), (60, 100, 210),
+    (150, 80, 160), (200, 150, 120),
+]
+
+
+def source_palette():
+    colours = [(0, 0, 0)] + ramp(SOURCE_BASES[0], 16, 1.0)[:15]
+    for base in SOURCE_BASES[1:]:
+        colours += ramp(base, 16, 1.1)
+    return distinct(colours)
+
+
+def target_palette():
+    colours = [(0, 0, 0)] + ramp(TARGET_BASES[0], 32, 0.9)[:31]
+    for base in TARGET_BASES[1:]:
+        colours += ramp(base, 32, 0.9)
+    return distinct(colours)
+
+
+def sword():
+    """28 x 84 entry numbers of diablo.pal: a sword standing point up on black."""
+    grey, gold, brown, red = 0, 64, 144, 32  # first entry of each ramp
+    w, h = 28, 84
+    px = [[0] * w for _ in range(h)]
+
+    def put(x, y, entry):
+        if 0 <= x < w and 0 <= y < h:
+            px[y][x] = entry
+
+    for y in range(2, 58):  # blade, tapering to a point at the top
+        half = min(3, 1 + (y - 2) // 2)
+        for x in range(14 - half, 14 + half):
+            light = 14 - (x - (14 - half)) * 2  # lit from the left
+            if x == 13 and y > 8:
+                light = 15  # the fuller catches the light
+            put(x, y, grey + max(4, light - (y - 2) // 14))
+    for y in range(58, 63):  # crossguard with rounded ends
+        for x in range(2, 26):
+            if (x in (2, 25)) and y in (58, 62):
+                continue
+            put(x, y, gold + 14 - abs(y - 59) * 3 - (x > 13))
+    for y in range(63, 76):  # grip with a leather wrap
+        for x in range(11, 17):
+            put(x, y, brown + (6 if (y + x) % 3 == 0 else 11) - (x - 11))
+    for y in range(76, 83):  # pommel with a gem
+        for x in range(9, 19):
+            if (x - 13.5) ** 2 + (y - 79) ** 2 <= 16:
+                put(x, y, gold + 13 - max(0, y - 78) * 2)
+    for y, x in [(78, 13), (78, 14), (79, 13), (79, 14)]:
+        put(x, y, red + 12 + (y == 78))
+    return px
+
+
+def write_pal(name, colours):
+    assert len(colours) == 256 and len(set(colours)) == 256, name
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(bytes(c for colour in colours for c in colour))
+
+
+def write_bmp8(name, pixels, colours):
+    h, w = len(pixels), len(pixels[0])
+    stride = (w + 3) // 4 * 4
+    data = b"".join(bytes(row) + bytes(stride - w) for row in reversed(pixels))
+    header = b"BM" + struct.pack("<IHHI", 1078 + len(data), 0, 0, 1078)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(data), 2835, 2835, 256, 0)
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(header + info + table + data)
+
+
+if __name__ == "__main__":
+    source = source_palette()
+    write_pal("diablo.pal", source)
+    write_pal("diablo2.pal", target_palette())
+    write_bmp8("startup.bmp", sword(), source)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace palshift {
+
+// An I/O failure; what() is the whole message for the user and names the file,
+// as in "Cannot open <file>: <reason>".
+class FileError : public std::runtime_error {
+public:
+    FileError(const QString& file, const QString& message)
+        : std::runtime_error(message.toStdString()), file_(file) {}
+
+    const QString& file() const { return file_; }
+
+private:
+    QString file_;
+};
+
+}  // namespace palshift

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace palshift {
+
+// red + 256 * green + 65536 * blue; -1 for a pixel that cannot be read.
+using ColourValue = std::int32_t;
+
+// What the conversion needs of a picture box: its size, and its pixels a row at a time.
+class PictureSurface {
+public:
+    virtual ~PictureSurface() = default;
+
+    virtual double width() const = 0;
+    virtual double height() const = 0;
+
+    // Fills row with the colour values of row y from column 0 on; -1 where no pixel can be read.
+    virtual void readRow(std::int32_t y, std::span<ColourValue> row) const = 0;
+    // Paints row y from column 0 on; pixels outside the surface are passed over.
+    virtual void paintRow(std::int32_t y, std::span<const ColourValue> row) = 0;
+    // Hidden while a whole picture is painted, shown once at the end.
+    virtual void setVisible(bool visible) = 0;
+};
+
+}  // namespace palshift
