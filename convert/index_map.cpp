@@ -11,8 +11,11 @@ void IndexMap::redim(std::int32_t lastX, std::int32_t lastY)
         throw std::out_of_range("an index map cannot have an upper bound below -1");
     const std::int32_t width = lastX + 1;
     const std::int32_t height = lastY + 1;
-    // Release the old elements first so that a large map is never held twice.
+    // Release the old elements first so that a large map is never held twice; should the new ones
+    // not fit in memory, the map is left empty rather than with bounds its elements do not cover.
     elements_ = {};
+    width_ = 0;
+    height_ = 0;
     elements_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     width_ = width;
     height_ = height;

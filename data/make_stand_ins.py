@@ -3,10 +3,12 @@
 
 diablo.pal and diablo2.pal are made up here, not taken from any game: 256 distinct colours
 each, in ramps of shades as game palettes are laid out. startup.bmp is a 28 x 84 sword drawn
-in diablo.pal. Run it from anywhere; it writes next to itself.
+in diablo.pal; icon-32.png and icon-16.png are the window's icon, a sword laid across a colour
+swatch. Run it from anywhere; it writes next to itself.
 """
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -111,8 +113,44 @@ def write_bmp8(name, pixels, colours):
         f.write(header + info + table + data)
 
 
+def icon(size, source, target):
+    """size x size RGBA rows: the two palettes' ramps as a swatch, a sword across it."""
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            palette, half = (source, 0) if x < size // 2 else (target, size // 2)
+            ramp_start = 16 * (1 + (y * 6) // size) if palette is source else 32 * (1 + (y * 3) // size)
+            shade = ramp_start + 4 + ((x - half) * 10) // (size // 2)
+            rgba = palette[shade] + (255,)
+            # Along the blade (up and right from the hilt) and across it, from the guard's centre.
+            x0 = size * 0.28
+            along, across = ((x - x0) - (y - (size - 1 - x0))) / 2, ((x - x0) + (y - (size - 1 - x0))) / 2
+            if 0 < along < size * 0.7 and abs(across) <= size / 24 + 0.5:
+                rgba = (230, 230, 235, 255) if across <= 0 else (150, 150, 160, 255)
+            if abs(along) <= size / 32 + 0.3 and abs(across) <= size / 5:
+                rgba = (240, 200, 60, 255)
+            if -size / 5 < along < 0 and abs(across) <= size / 32 + 0.3:
+                rgba = (110, 70, 40, 255)
+            row.append(rgba)
+        rows.append(row)
+    return rows
+
+
+def write_png(name, rows):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + bytes(c for px in row for c in px) for row in rows)
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+                + chunk(b"IEND", b""))
+
+
 if __name__ == "__main__":
-    source = source_palette()
+    source, target = source_palette(), target_palette()
     write_pal("diablo.pal", source)
-    write_pal("diablo2.pal", target_palette())
+    write_pal("diablo2.pal", target)
     write_bmp8("startup.bmp", sword(), source)
+    for size in (32, 16):
+        write_png("icon-%d.png" % size, icon(size, source, target))

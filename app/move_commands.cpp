@@ -1,0 +1,39 @@
+#include "app/form1.h"
+
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+
+#include <algorithm>
+
+namespace palshift {
+
+void Form1::MoveCommands()
+{
+    const QSize picture = Picture1->size();
+    Picture2->setPictureSize(picture);
+    Picture2->move(picture.width() + 1, 0);
+    for (QPushButton* row : {Command1, Command2, Command3})
+        row->move(row->x(), picture.height());
+    Command4->move(Command4->x(), Command4->height() + Command3->y());
+
+    // The inner area holds both pictures and both rows of buttons, whichever is wider.
+    int right = Picture2->geometry().right();
+    int bottom = picture.height() - 1;
+    for (const QWidget* control : {Command1, Command2, Command3, Command4}) {
+        right = std::max(right, control->geometry().right());
+        bottom = std::max(bottom, control->geometry().bottom());
+    }
+    canvas_->setFixedSize(right + 1, bottom + 1);
+
+    QSize window(canvas_->width(), menuBar()->sizeHint().height() + canvas_->height() + SB1->sizeHint().height());
+    // Too large for the screen: take what it offers; the pictures and buttons then scroll.
+    if (const QScreen* const shown = screen()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        window = window.boundedTo(shown->availableGeometry().size() - frame);
+    }
+    setFixedSize(window);
+}
+
+}  // namespace palshift

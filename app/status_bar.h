@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/status_line.h"
+
+#include <QStatusBar>
+
+class QLabel;
+
+namespace palshift {
+
+// A status bar with one text panel, repainted at once so that a long step shows its text.
+class StatusBar : public QStatusBar, public StatusLine {
+public:
+    explicit StatusBar(QWidget* parent = nullptr);
+
+    void setText(std::string_view text) override;
+    QString text() const;
+
+private:
+    QLabel* panel_;
+};
+
+}  // namespace palshift

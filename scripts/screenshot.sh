@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Starts the real window on a virtual X display, runs "&Convert" on the start-up picture and
+# saves a PNG of the window to OUT.png.
+set -euo pipefail
+out=$(realpath -m "${1:?usage: scripts/screenshot.sh OUT.png}")
+cd "$(dirname "$0")/.."
+
+if ! command -v xvfb-run >/dev/null; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq xvfb xauth
+fi
+[ -x build/palshift ] || source scripts/setup.sh
+
+PALSHIFT_SCREENSHOT="$out" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" build/palshift
+echo "Wrote $out"
