@@ -16,6 +16,7 @@ void StatusBar::setText(std::string_view text)
 {
     panel_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     panel_->repaint();
+    emit textChanged(panel_->text());
 }
 
 QString StatusBar::text() const
