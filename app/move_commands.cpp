@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -27,11 +28,21 @@ void Form1::MoveCommands()
     }
     canvas_->setFixedSize(right + 1, bottom + 1);
 
-    QSize window(canvas_->width(), menuBar()->sizeHint().height() + canvas_->height() + SB1->sizeHint().height());
-    // Too large for the screen: take what it offers; the pictures and buttons then scroll.
+    const int chrome = menuBar()->sizeHint().height() + SB1->sizeHint().height();
+    QSize window(canvas_->width(), chrome + canvas_->height());
+    // Too large for the screen: take what it offers; the pictures and buttons then scroll, and a
+    // scroll bar along one side must not hide what would otherwise fit along the other.
     if (const QScreen* const shown = screen()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        window = window.boundedTo(shown->availableGeometry().size() - frame);
+        const QSize available = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const bool tooWide = window.width() > available.width();
+        if (tooWide)
+            window.rheight() += scrollBar;
+        if (window.height() > available.height())
+            window.rwidth() += scrollBar;
+        if (!tooWide && window.width() > available.width())
+            window.rheight() += scrollBar;
+        window = window.boundedTo(available);
     }
     setFixedSize(window);
 }
