@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 void nameApplication()
@@ -12,12 +14,19 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(PALSHIFT_VERSION));
 }
 
+// The window takes at most one picture; anything else is for the command line to run or refuse.
 bool wantsCommandLine(int argc, char* argv[])
 {
-    if (argc < 2)
+    if (argc == 1)
         return false;
     const QString first = QString::fromLocal8Bit(argv[1]);
-    return first == QStringLiteral("convert") || first.startsWith(QLatin1Char('-'));
+    return argc > 2 || first == QStringLiteral("convert") || first.startsWith(QLatin1Char('-'));
+}
+
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+           || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
 }  // namespace
@@ -32,6 +41,11 @@ int main(int argc, char* argv[])
         return palshift::runCommandLine(QCoreApplication::arguments());
     }
 
+    if (!hasDisplay()) {
+        std::fputs("palshift: there is no display to open the window on; "
+                   "'palshift convert --help' tells how to convert without one\n", stderr);
+        return palshift::ExitUsage;
+    }
     QApplication app(argc, argv);
     nameApplication();
     palshift::Form1 window(QCoreApplication::applicationDirPath());

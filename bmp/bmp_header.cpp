@@ -26,7 +26,7 @@ BmpSizes bmpSizes(std::int32_t cWidth, std::int32_t CHeight)
     const std::int64_t rowStride = (static_cast<std::int64_t>(cWidth) + 3) / 4 * 4;
     const std::int64_t imageSize = rowStride * CHeight;
     const std::int64_t fileSize = bmpPixelDataOffset + imageSize;
-    if (fileSize > std::numeric_limits<std::int32_t>::max())
+    if (rowStride > std::numeric_limits<std::int32_t>::max() || fileSize > std::numeric_limits<std::int32_t>::max())
         throw std::overflow_error("a picture of " + std::to_string(cWidth) + " x " + std::to_string(CHeight)
                                   + " pixels is too large for a BMP file");
     return {static_cast<std::int32_t>(rowStride), static_cast<std::int32_t>(imageSize),

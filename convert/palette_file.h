@@ -14,7 +14,7 @@ struct PaletteFiles {
     QString target;  // diablo2.pal
 };
 
-// diablo.pal and diablo2.pal in folder, joined with one separator whether or not folder ends in one.
+// diablo.pal and diablo2.pal in folder: folder + "/diablo.pal", even when folder ends in a separator.
 PaletteFiles defaultPaletteFiles(const QString& folder);
 
 // Fills palette from the first 768 bytes of file (red, green, blue per entry), counting entries in
