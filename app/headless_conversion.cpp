@@ -15,20 +15,25 @@ ConversionReport convertPicture(const ConversionState& loaded, const QString& in
     InitBmpHeader(state.BmpFileHeader);
     SilentStatusLine status;
 
-    const ImageSurface picture1(loadPicture(input));
+    ImageSurface picture1(loadPicture(input));
+    const int width = picture1.image().width();
+    const int height = picture1.image().height();
     ImageSurface picture2;
-    picture2.resize(picture1.image().width(), picture1.image().height());
+    picture2.resize(width, height);
     dimensionIndexMaps(state, picture1);
 
     state.SourcePal = loaded.SourcePal;
     state.TargetPal = loaded.TargetPal;
     state.PalCounter = loaded.PalCounter;
     InitPicturePal(state, picture1);
+    // Nothing reads the decoded pixels again (the surface keeps its size): freeing them here keeps
+    // the picture and the pixel buffer from being held at the same time.
+    picture1.cls();
     newPal(state, picture1, status);
     state.SaveFileName = output;
     savePicture(state, picture2, status);
 
-    return {state.unmatchedPixels, qint64{picture1.image().width()} * picture1.image().height()};
+    return {state.unmatchedPixels, qint64{width} * height};
 }
 
 }  // namespace palshift

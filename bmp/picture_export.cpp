@@ -26,10 +26,11 @@ void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2)
     std::size_t k = 0;
     for (std::int32_t y = map.height() - 1; y >= 0; --y) {
         const std::int16_t* const entries = map.row(y).data();
+        std::uint8_t* const bytes = buffer.data() + k;  // a plain pointer, so the loop vectorises
         std::uint16_t allBits = 0;
         for (std::size_t x = 0; x < columns; ++x) {
             allBits |= static_cast<std::uint16_t>(entries[x]);
-            buffer[k + x] = static_cast<std::uint8_t>(entries[x]);
+            bytes[x] = static_cast<std::uint8_t>(entries[x]);
         }
         if (allBits > 255)
             throw std::overflow_error("target index map row " + std::to_string(y)

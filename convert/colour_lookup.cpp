@@ -2,18 +2,18 @@
 
 namespace palshift {
 
-ColourLookup::ColourLookup(const Palette& palette)
-    : blockStart_(4096, 0), entryPlusOne_(blockSize, 0)
+ColourLookup::ColourLookup(const Palette& palette) : blockStart_(65536, 0), entries_(256, -1)
 {
+    entries_.reserve(257 * 256);
     // Walk downward so that the lowest entry of a repeated colour is written last.
     for (int entry = 255; entry >= 0; --entry) {
-        const auto colour = static_cast<std::uint32_t>(colourValue(palette[entry]));
-        std::uint32_t& start = blockStart_[colour >> 12];
+        const auto colour = static_cast<std::uint32_t>(colourValue(palette[static_cast<std::size_t>(entry)]));
+        std::uint32_t& start = blockStart_[colour >> 8];
         if (start == 0) {
-            start = static_cast<std::uint32_t>(entryPlusOne_.size());
-            entryPlusOne_.resize(entryPlusOne_.size() + blockSize, 0);
+            start = static_cast<std::uint32_t>(entries_.size());
+            entries_.resize(entries_.size() + 256, -1);
         }
-        entryPlusOne_[start + (colour & 0xFFFu)] = static_cast<std::uint16_t>(entry + 1);
+        entries_[start + (colour & 0xFFu)] = static_cast<std::int16_t>(entry);
     }
 }
 

@@ -7,8 +7,10 @@
 
 namespace palshift {
 
-// The lowest palette entry of exactly a colour, found in two table reads instead of a search.
-// Colours are grouped by their top 12 bits; a group no entry falls into shares one empty block.
+// The lowest palette entry of exactly a colour, in two table reads and no search: a colour's blue
+// and green pick a block of 256 entries, one per red. Blue and green pairs that no entry has
+// share one block of "none". The tables take under 400 KiB, so a picture of random palette
+// colours is looked up from the second-level cache.
 class ColourLookup {
 public:
     explicit ColourLookup(const Palette& palette);
@@ -19,14 +21,12 @@ public:
         const auto colour = static_cast<std::uint32_t>(value);
         if (colour > 0xFFFFFFu)
             return -1;
-        return entryPlusOne_[blockStart_[colour >> 12] + (colour & 0xFFFu)] - 1;
+        return entries_[blockStart_[colour >> 8] + (colour & 0xFFu)];
     }
 
 private:
-    static constexpr std::uint32_t blockSize = 4096;
-
-    std::vector<std::uint32_t> blockStart_;
-    std::vector<std::uint16_t> entryPlusOne_;  // 0: no entry has this colour
+    std::vector<std::uint32_t> blockStart_;  // per blue * 256 + green; block 0 has no entry
+    std::vector<std::int16_t> entries_;      // per block start + red: the entry, or -1
 };
 
 }  // namespace palshift
