@@ -4,6 +4,7 @@
 #include "convert/colour_lookup.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,11 +47,22 @@ void InitPicturePal(ConversionState& state, const PictureSurface& picture1)
     // which vectorises (its count is kept per row in 32 bits for that), run faster than one.
     const std::int32_t storedColumns = std::min(columns, map.width());
     std::vector<std::int16_t> entries(static_cast<std::size_t>(columns));
+    const IndexedColours* const indexed = picture1.indexedColours();
+    std::array<std::int16_t, 256> entryOfIndex{};
+    if (indexed)
+        for (std::size_t index = 0; index < entryOfIndex.size(); ++index)
+            entryOfIndex[index] = static_cast<std::int16_t>(lookup.lowestEntry((*indexed)[index]));
     std::int64_t unmatched = 0;
     for (std::int32_t y = 0; y < rows; ++y) {
-        picture1.readRow(y, row);
-        for (std::size_t x = 0; x < entries.size(); ++x)
-            entries[x] = static_cast<std::int16_t>(lookup.lowestEntry(row[x]));
+        const std::span<const std::uint8_t> indices = indexed ? picture1.indexRow(y) : std::span<const std::uint8_t>();
+        if (indices.size() >= entries.size()) {
+            for (std::size_t x = 0; x < entries.size(); ++x)
+                entries[x] = entryOfIndex[indices[x]];
+        } else {
+            picture1.readRow(y, row);
+            for (std::size_t x = 0; x < entries.size(); ++x)
+                entries[x] = static_cast<std::int16_t>(lookup.lowestEntry(row[x]));
+        }
         const std::int32_t stored = y < map.height() ? storedColumns : 0;
         std::int16_t* const elements = stored > 0 ? map.row(y).data() : nullptr;
         std::int32_t rowUnmatched = 0;

@@ -73,6 +73,18 @@ void ImageSurface::readRow(std::int32_t y, std::span<ColourValue> row) const
     std::fill(row.begin() + static_cast<std::ptrdiff_t>(inside), row.end(), -1);
 }
 
+const IndexedColours* ImageSurface::indexedColours() const
+{
+    return image_.format() == QImage::Format_Indexed8 ? &indexedColours_ : nullptr;
+}
+
+std::span<const std::uint8_t> ImageSurface::indexRow(std::int32_t y) const
+{
+    if (image_.format() != QImage::Format_Indexed8 || y < 0 || y >= image_.height())
+        return {};
+    return {image_.constScanLine(y), static_cast<std::size_t>(image_.width())};
+}
+
 void ImageSurface::paintRow(std::int32_t y, std::span<const ColourValue> row)
 {
     if (y < 0 || y >= height_)

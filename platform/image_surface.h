@@ -4,7 +4,6 @@
 
 #include <QImage>
 
-#include <array>
 
 namespace palshift {
 
@@ -30,6 +29,8 @@ public:
     double width() const override { return width_; }
     double height() const override { return height_; }
     void readRow(std::int32_t y, std::span<ColourValue> row) const override;
+    const IndexedColours* indexedColours() const override;
+    std::span<const std::uint8_t> indexRow(std::int32_t y) const override;
     void paintRow(std::int32_t y, std::span<const ColourValue> row) override;
     void setVisible(bool visible) override { visible_ = visible; }
 
@@ -38,7 +39,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool visible_ = true;
-    std::array<ColourValue, 256> indexedColours_{};  // -1 past the image's colour table
+    IndexedColours indexedColours_{};  // -1 past the image's colour table
 };
 
 }  // namespace palshift

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -7,6 +8,9 @@ namespace palshift {
 
 // red + 256 * green + 65536 * blue; -1 for a pixel that cannot be read.
 using ColourValue = std::int32_t;
+
+// The colours of an indexed picture's table, -1 past its end.
+using IndexedColours = std::array<ColourValue, 256>;
 
 // What the conversion needs of a picture box: its size, and its pixels a row at a time.
 class PictureSurface {
@@ -18,6 +22,12 @@ public:
 
     // Fills row with the colour values of row y from column 0 on; -1 where no pixel can be read.
     virtual void readRow(std::int32_t y, std::span<ColourValue> row) const = 0;
+    // A picture stored as indices into a colour table gives the table and its rows of indices
+    // too, so that each colour is looked up once per table entry rather than once per pixel.
+    // indexedColours() is null for other pictures; indexRow(y) spans the picture's width.
+    virtual const IndexedColours* indexedColours() const { return nullptr; }
+    virtual std::span<const std::uint8_t> indexRow(std::int32_t) const { return {}; }
+
     // Paints row y from column 0 on; pixels outside the surface are passed over.
     virtual void paintRow(std::int32_t y, std::span<const ColourValue> row) = 0;
     // Hidden while a whole picture is painted, shown once at the end.
