@@ -35,13 +35,10 @@ void Form1::MoveCommands()
     if (const QScreen* const shown = screen()) {
         const QSize available = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
         const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const bool tooWide = window.width() > available.width();
-        if (tooWide)
+        if (window.width() > available.width())
             window.rheight() += scrollBar;
         if (window.height() > available.height())
             window.rwidth() += scrollBar;
-        if (!tooWide && window.width() > available.width())
-            window.rheight() += scrollBar;
         window = window.boundedTo(available);
     }
     setFixedSize(window);

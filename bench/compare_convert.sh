@@ -12,16 +12,7 @@ build=$(realpath "${1:-build-bench}")
 side=${SIDE:-4096}
 runs=${RUNS:-10}
 
-missing=()
-command -v hyperfine >/dev/null || missing+=(hyperfine)
-[ -x /usr/bin/time ] || missing+=(time)
-if ((${#missing[@]})); then
-    echo "Installing ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install-missing.sh hyperfine time
 for tool in "$build/palshift" "$build/bench/decode_only" "$build/bench/make_bench_png"; do
     [ -x "$tool" ] || { echo "compare_convert.sh: $tool is missing; build $build with -DPALSHIFT_BENCHMARKS=ON" >&2; exit 1; }
 done

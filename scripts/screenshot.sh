@@ -5,13 +5,8 @@ set -euo pipefail
 out=$(realpath -m "${1:?usage: scripts/screenshot.sh OUT.png}")
 cd "$(dirname "$0")/.."
 
-if ! command -v xvfb-run >/dev/null; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq xvfb xauth
-fi
-[ -x build/palshift ] || source scripts/setup.sh
+scripts/install-missing.sh xvfb xauth
+source scripts/setup.sh
 
 PALSHIFT_SCREENSHOT="$out" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" build/palshift
 echo "Wrote $out"

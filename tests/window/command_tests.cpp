@@ -1,109 +1,104 @@
 #include "tests/window/window_fixture.h"
 
-#include <QFile>
-
-#include <algorithm>
+#include <QDir>
+#include <QFileInfo>
+#include <QResizeEvent>
 
 namespace palshift::test {
 namespace {
 
 const QStringList loadPals = {"Loading Diablo 1 Pal", "Loading Diablo 2 Pal", "Intializing Picture Pal", "Ready..."};
 const QStringList newPalDrawPic = {"Creating Pal...", "Ready...", "Drawing Pic...", "Ready..."};
-const QRgb red = qRgb(250, 10, 10), black = qRgb(5, 5, 5);
 
-class WindowCommands : public WindowTest {
-protected:
-    void SetUp() override { open(writePicture("picture.png", testPicture())); }
-};
-
-TEST_F(WindowCommands, ButtonsShowTheirStepsAndPaintTheNearestColours)
+TEST_F(WindowTest, ButtonsShowTheirStepsPaintTheResultAndSaveIt)
 {
-    click(window->Command1);
-    EXPECT_EQ(values(window->conversion().SourceIndexMap), QList<int>({1, 2, 3, 0, 0, 1}));
-    click(window->Command2);
-    click(window->Command3);
-    EXPECT_EQ(shownColours(window->Picture2), QList<QRgb>({red, qRgb(10, 250, 10), qRgb(10, 10, 250), black, black, red}));
-    dialog->saveAnswers.push_back(path("out"));
-    click(window->Command4);
+    open(writePicture("picture.png", testPicture()));
+    for (QPushButton* button : {window->Command1, window->Command2, window->Command3})
+        QTest::mouseClick(button, Qt::LeftButton);
+    const QRgb red = qRgb(250, 10, 10), black = qRgb(5, 5, 5);
+    EXPECT_EQ(shown(window->Picture2), picture(3, {red, qRgb(10, 250, 10), qRgb(10, 10, 250), black, black, red}));
+
+    dialog->saveAnswer = path("out");  // no name yet: "Save Picture" asks for one
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    EXPECT_EQ(dialog->saveShown, 1);
+    EXPECT_EQ(QImage(path("out.bmp")).pixelIndex(2, 0), 11);
     EXPECT_EQ(statusTexts, loadPals + newPalDrawPic + QStringList({"Saving...", "Ready..."}));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
-TEST_F(WindowCommands, ConvertRunsTheThreeStepsFromThePaletteFilesOn)
+TEST_F(WindowTest, ConvertRunsTheThreeStepsAndStopsAtTheFirstFailure)
 {
     window->mbuConvert->trigger();
     EXPECT_EQ(statusTexts, loadPals + newPalDrawPic);
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 9, 11, 4, 4, 7}));
 
-    Palette target = targetPalette();  // red is now nearest to entry 12
-    target[12] = {255, 0, 0};
-    writePalette(path("diablo2.pal"), target);
-    window->mbuConvert->trigger();
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({12, 9, 11, 4, 4, 12}));
-    EXPECT_EQ(shownColours(window->Picture2)[0], qRgb(255, 0, 0));
-}
-
-TEST_F(WindowCommands, ConvertStopsAtAMissingDiablo1Palette)
-{
-    window->mbuConvert->trigger();
-    const QList<QRgb> painted = shownColours(window->Picture2);
     ASSERT_TRUE(QFile::remove(path("diablo.pal")));
     statusTexts.clear();
-
     window->mbuConvert->trigger();
     EXPECT_EQ(statusTexts, QStringList{"Loading Diablo 1 Pal"});  // "New Pal" and "Draw Pic" never start
-    EXPECT_EQ(window->SB1->text(), "Loading Diablo 1 Pal");
-    ASSERT_EQ(messages->failures.size(), 1);
-    EXPECT_TRUE(messages->failures[0].contains(path("diablo.pal"))) << messages->failures[0].toStdString();
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 9, 11, 4, 4, 7}));
-    EXPECT_EQ(shownColours(window->Picture2), painted);
-
-    writePalette(path("diablo.pal"), sourcePalette());  // and the window goes on
-    window->mbuConvert->trigger();
-    EXPECT_EQ(window->SB1->text(), "Ready...");
+    EXPECT_TRUE(messages->failures.join('\n').contains(path("diablo.pal"))) << messages->failures.join('\n').toStdString();
 }
 
-TEST_F(WindowCommands, ButtonsWorkBeforeTheStepsThatNormallyComeFirst)
+// A picture opened and converted, so that there are results to lose.
+class WindowWithResult : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        open(file);
+        window->mbuConvert->trigger();
+        ASSERT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 9, 11, 4, 4, 7}));
+        statusTexts.clear();
+    }
+
+    const QString file = writePicture("picture.png", testPicture());
+};
+
+TEST_F(WindowWithResult, ResizingChangesNothing)
 {
-    click(window->Command2);  // nothing loaded: every entry black, every pixel entry 0
+    const QList<QVariant> before = snapshot();
+    QResizeEvent dragged(window->size() + QSize(150, 90), window->size());  // as the platform reports a dragged frame
+    window->resize(dragged.size());
+    QCoreApplication::sendEvent(window.get(), &dragged);
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(WindowWithResult, CancelOrAFailedOpenChangesNothingAndTheSameFileLoadsAgain)
+{
+    const QList<QVariant> before = snapshot();
+    writeFile("broken.png", "\x89PNG this is no picture");
+    for (const QString& chosen : {QString(), path("broken.png"), path("missing.bmp"), path("broken.png")}) {
+        messages->failures.clear();
+        open(chosen);
+        EXPECT_EQ(messages->failures.size(), chosen.isNull() ? 0 : 1) << chosen.toStdString();
+        EXPECT_TRUE(messages->failures.join('\n').contains(chosen)) << messages->failures.join('\n').toStdString();
+        EXPECT_EQ(snapshot(), before) << chosen.toStdString();
+    }
+    EXPECT_EQ(dialog->openPreset, file);
+
+    writePicture("picture.png", picture(3, std::vector<QRgb>(6, qRgb(0, 255, 0))));  // same size: only a reload shows it
+    open(file);
+    EXPECT_EQ(window->Picture1->image().convertToFormat(QImage::Format_RGB32).pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_TRUE(window->Picture2->image().isNull()) << "the earlier result is still painted";
     EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>(6, 0));
-    click(window->Command3);
-    EXPECT_EQ(shownColours(window->Picture2), QList<QRgb>(6, qRgb(0, 0, 0)));
-    dialog->saveAnswers.push_back(path("early"));  // no name yet: "Save Picture" asks for one
-    click(window->Command4);
-    const QImage saved(path("early.bmp"));
-    ASSERT_EQ(saved.size(), QSize(3, 2));
-    EXPECT_EQ(saved.pixelIndex(2, 1), 0);
-
-    click(window->Command1);  // loaded but not remapped: painted in entry 0's grey
-    click(window->Command3);
-    EXPECT_EQ(shownColours(window->Picture2), QList<QRgb>(6, qRgb(128, 128, 128)));
-    EXPECT_EQ(statusTexts.mid(statusTexts.size() - 2), QStringList({"Drawing Pic...", "Ready..."}));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
-// The start-up picture's colours as Diablo 1 and, reversed, as Diablo 2: the result and the saved
-// file look exactly like the start-up picture.
-class WindowStartUp : public WindowTest {};
-
-TEST_F(WindowStartUp, ConvertsAndSavesTheStartUpPictureWithoutOpeningAFile)
+TEST_F(WindowWithResult, SaveAppendsBmpUnlessTheNameEndsInExactlyBmpAsksBeforeReplacingAndReportsFailure)
 {
-    const QImage startUp(":/startup.bmp");
-    ASSERT_EQ(startUp.format(), QImage::Format_Indexed8);
-    Palette source{}, target{};
-    for (int entry = 0; entry < std::min(startUp.colorCount(), 256); ++entry)
-        source[static_cast<std::size_t>(entry)] = {static_cast<std::uint8_t>(qRed(startUp.color(entry))),
-                                                   static_cast<std::uint8_t>(qGreen(startUp.color(entry))),
-                                                   static_cast<std::uint8_t>(qBlue(startUp.color(entry)))};
-    std::reverse_copy(source.begin(), source.end(), target.begin());
-    writePalette(path("diablo.pal"), source);
-    writePalette(path("diablo2.pal"), target);
+    const QString kept = writeFile("kept.bmp", "not to be lost");
+    save(path("kept"));  // the dialog asked about "kept", not about the name appended
+    EXPECT_EQ(messages->replaceAsked, QStringList{kept});
+    EXPECT_EQ(QFileInfo(kept).size(), 14);
+    EXPECT_TRUE(statusTexts.isEmpty());
+    messages->replaceAnswer = true;
+    save(path("kept"));
+    EXPECT_EQ(QImage(kept).size(), QSize(3, 2));
 
-    window->mbuConvert->trigger();
-    EXPECT_EQ(shownColours(window->Picture2), shownColours(window->Picture1));
-    save(path("startup"));
-    EXPECT_EQ(QImage(path("startup.bmp")).convertToFormat(QImage::Format_RGB32), startUp.convertToFormat(QImage::Format_RGB32));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
+    for (const char* chosen : {"plain.bmp", "upper.BMP", "short.bm"})
+        save(path(chosen));
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp*", "*.BMP*"}), QStringList({"kept.bmp", "plain.bmp", "short.bm.bmp", "upper.BMP.bmp"}));
+
+    statusTexts.clear();
+    save(path("no such folder/out"));
+    EXPECT_TRUE(messages->failures.join('\n').contains(path("no such folder/out.bmp"))) << messages->failures.join('\n').toStdString();
+    EXPECT_EQ(statusTexts, QStringList{"Saving..."});
 }
 
 }  // namespace

@@ -1,89 +1,106 @@
 #pragma once
 
-#include "app/file_dialog.h"
 #include "app/form1.h"
-#include "app/message_boxes.h"
 
-#include <QImage>
+#include <QFile>
 #include <QPushButton>
-#include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <memory>
-#include <ostream>
+#include <vector>
 
 // Failures show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace palshift::test {
 
-// The scripted answer of a dialog that the user cancels.
-inline const QString cancelled;
-
-template <typename Answer>
-Answer nextAnswer(std::deque<Answer>& script, const char* what)
-{
-    if (script.empty()) {
-        ADD_FAILURE() << "unexpected " << what;
-        return Answer{};
-    }
-    const Answer answer = script.front();
-    script.pop_front();
-    return answer;
-}
-
-// Answers from a script and keeps the presets shown. An unscripted dialog fails the test.
+// Answers as scripted, a null text for a cancel.
 struct ScriptedFileDialog : FileDialog {
-    std::optional<QString> showOpen(const QString& preset) override;
-    std::optional<QString> showSave() override;
+    std::optional<QString> showOpen(const QString& preset) override { openPreset = preset; return chosen(openAnswer); }
+    std::optional<QString> showSave() override { ++saveShown; return chosen(saveAnswer); }
+    static std::optional<QString> chosen(const QString& answer) { return answer.isNull() ? std::nullopt : std::optional(answer); }
 
-    std::deque<QString> openAnswers, saveAnswers;
-    QStringList openPresets;
+    QString openAnswer, saveAnswer, openPreset;
     int saveShown = 0;
 };
 
 struct RecordingMessageBoxes : MessageBoxes {
     void showFailure(const QString& message) override { failures << message; }
-    bool confirmReplace(const QString& file) override { replaceAsked << file; return nextAnswer(replaceAnswers, "question"); }
+    bool confirmReplace(const QString& file) override { replaceAsked << file; return replaceAnswer; }
 
     QStringList failures, replaceAsked;
-    std::deque<bool> replaceAnswers;
+    bool replaceAnswer = false;
 };
 
-// Diablo 1: 0 black, 1 red, 2 green, 3 blue, the rest (i, 100, 50).
-Palette sourcePalette();
-// Diablo 2: grey (128, 128, 128) but 4 near black, 7 near red, 9 near green, 11 near blue.
-Palette targetPalette();
-void writePalette(const QString& file, const Palette& palette);
-// 3 x 2: red, green, blue over black, (1, 2, 3) (in no palette), red.
-QImage testPicture();
-// Row by row, top row first.
-QList<int> values(const IndexMap& map);
-// What the widget shows on screen, row by row.
-QList<QRgb> shownColours(QWidget* widget);
+// A picture width pixels wide of the given colours, row by row.
+inline QImage picture(int width, const std::vector<QRgb>& colours)
+{
+    const auto* const bytes = reinterpret_cast<const uchar*>(colours.data());
+    return QImage(bytes, width, static_cast<int>(colours.size()) / width, width * 4, QImage::Format_RGB32).copy();
+}
 
-// A shown window over a program folder holding sourcePalette() and targetPalette(), with scripted
-// dialogs; statusTexts receives every status text set after start-up.
+// Red, green, blue over black, (1, 2, 3) (in no palette), red.
+inline QImage testPicture() { return picture(3, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), qRgb(1, 2, 3), qRgb(255, 0, 0)}); }
+
+inline QImage shown(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Row by row, top row first.
+inline QList<int> values(const IndexMap& map)
+{
+    QList<int> all;
+    for (std::int32_t y = 0; y < map.height(); ++y)
+        all += QList<int>(map.row(y).begin(), map.row(y).end());
+    return all;
+}
+
+// A shown window over a program folder holding a Diablo 1 palette (1 red, 2 green, 3 blue, the rest
+// black) and a Diablo 2 one (grey but 4 near black, 7 near red, 9 near green, 11 near blue), with
+// scripted dialogs; statusTexts receives every status text set after start-up.
 class WindowTest : public testing::Test {
 protected:
-    WindowTest();
+    WindowTest()
+    {
+        Palette source{}, target{};
+        source[1] = {255, 0, 0}, source[2] = {0, 255, 0}, source[3] = {0, 0, 255};
+        target.fill({128, 128, 128});
+        target[4] = {5, 5, 5}, target[7] = {250, 10, 10}, target[9] = {10, 250, 10}, target[11] = {10, 10, 250};
+        // Red, green, blue per entry, as the file holds them.
+        writeFile("diablo.pal", QByteArray(reinterpret_cast<const char*>(source.data()), sizeof source));
+        writeFile("diablo2.pal", QByteArray(reinterpret_cast<const char*>(target.data()), sizeof target));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QObject::connect(window->SB1, &StatusBar::textChanged, window.get(), [this](const QString& text) { statusTexts << text; });
+    }
 
     QString path(const QString& name) const { return folder.filePath(name); }
-    QString writePicture(const QString& name, const QImage& picture) const;
-    void open(const QString& answer);  // "&Open", the dialog answered
-    void save(const QString& answer);  // "&Save", the dialog answered
-    static void click(QPushButton* button);
+    QString writeFile(const QString& name, const QByteArray& bytes) const
+    {
+        QFile out(path(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size()) << name.toStdString();
+        return path(name);
+    }
+    QString writePicture(const QString& name, const QImage& picture) const
+    {
+        EXPECT_TRUE(picture.save(path(name))) << name.toStdString();
+        return path(name);
+    }
+    void open(const QString& answer) { dialog->openAnswer = answer, window->mnuFileOpen->trigger(); }
+    void save(const QString& answer) { dialog->saveAnswer = answer, window->mnuFileSave->trigger(); }
+    // Whatever an open or a resize could change.
+    QList<QVariant> snapshot() const
+    {
+        return {window->Picture1->image(), shown(window->Picture2), window->Picture2->geometry(), window->Command4->geometry(),
+                window->size(), window->openFileName(), window->SB1->text(), QVariant::fromValue(values(window->conversion().SourceIndexMap)),
+                QVariant::fromValue(values(window->conversion().TargetIndexMap))};
+    }
 
     QTemporaryDir folder;
-    ScriptedFileDialog* dialog = nullptr;
-    RecordingMessageBoxes* messages = nullptr;
-    std::unique_ptr<Form1> window;
+    ScriptedFileDialog* const dialog = new ScriptedFileDialog;  // both owned by the window
+    RecordingMessageBoxes* const messages = new RecordingMessageBoxes;
+    const std::unique_ptr<Form1> window = std::make_unique<Form1>(
+        folder.path(), std::unique_ptr<FileDialog>(dialog), std::unique_ptr<MessageBoxes>(messages));
     QStringList statusTexts;
 };
 
