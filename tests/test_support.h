@@ -5,119 +5,61 @@
 
 #include <QFile>
 
-#include <cmath>
-#include <ostream>
+#include <gtest/gtest.h>
+
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-// Failures show text, not UTF-16 units.
-QT_BEGIN_NAMESPACE
-inline std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace palshift::test {
 
 // A picture box in memory, colour values row by row; -1 is read outside it.
-class MemorySurface : public PictureSurface {
-public:
-    MemorySurface(double width, double height, ColourValue fill = 0)
-        : width_(width), height_(height), columns_(int(std::lround(width))), rows_(int(std::lround(height))),
-          pixels_(std::size_t(columns_ * rows_), fill) {}
-
-    double width() const override { return width_; }
-    double height() const override { return height_; }
+struct MemorySurface : PictureSurface {
+    MemorySurface(int width, int height) : columns(width), rows(height), pixels(std::size_t(width * height)) {}
+    double width() const override { return columns; }
+    double height() const override { return rows; }
     void readRow(std::int32_t y, std::span<ColourValue> row) const override
     {
         for (std::size_t x = 0; x < row.size(); ++x)
-            row[x] = inside(std::int32_t(x), y) ? pixels_[std::size_t(y * columns_) + x] : -1;
+            row[x] = int(x) < columns ? pixels.at(std::size_t(y * columns) + x) : -1;
     }
-    void paintRow(std::int32_t y, std::span<const ColourValue> row) override
-    {
-        rowsPaintedWhileShown += visible_;
-        for (std::size_t x = 0; x < row.size() && inside(std::int32_t(x), y); ++x)
-            pixels_[std::size_t(y * columns_) + x] = row[x];
-    }
-    void setVisible(bool visible) override { visible_ = visible; }
-
-    ColourValue& pixel(int x, int y) { return pixels_.at(std::size_t(y * columns_ + x)); }
-    bool visible() const { return visible_; }
-    int rowsPaintedWhileShown = 0;
-
-private:
-    bool inside(std::int32_t x, std::int32_t y) const { return x < columns_ && y >= 0 && y < rows_; }
-
-    double width_, height_;
-    int columns_, rows_;
-    std::vector<ColourValue> pixels_;
-    bool visible_ = true;
+    void paintRow(std::int32_t y, std::span<const ColourValue> row) override { std::copy_n(row.begin(), columns, pixels.begin() + y * columns); }
+    void setVisible(bool) override {}
+    int columns, rows;
+    std::vector<ColourValue> pixels;
 };
 
-class RecordingStatusLine : public StatusLine {
-public:
+struct RecordingStatusLine : StatusLine {
     void setText(std::string_view text) override { texts.emplace_back(text); }
     std::vector<std::string> texts;
 };
 
-// Whether message is prefix (which names the file) followed by a reason.
-inline bool isPrefixAndReason(const QString& message, const QString& prefix)
-{
-    return message.startsWith(prefix) && !message.mid(prefix.size()).trimmed().isEmpty();
-}
-
 inline QByteArray readBytes(const QString& file)
 {
     QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
-        throw std::runtime_error("the test cannot read " + file.toStdString());
-    return input.readAll();
+    return input.open(QIODevice::ReadOnly) ? input.readAll() : "(cannot read " + file.toUtf8() + ")";
 }
 
 inline void writeBytes(const QString& file, const QByteArray& bytes)
 {
     QFile output(file);
-    if (!output.open(QIODevice::WriteOnly) || output.write(bytes) != bytes.size())
-        throw std::runtime_error("the test cannot write " + file.toStdString());
+    EXPECT_TRUE(output.open(QIODevice::WriteOnly) && output.write(bytes) == bytes.size()) << qPrintable(file);
 }
 
-inline QByteArray paletteBytes(const Palette& palette)
-{
-    QByteArray bytes;
-    for (const Rgb& entry : palette)
-        bytes.append(char(entry.red)).append(char(entry.green)).append(char(entry.blue));
-    return bytes;
-}
+static_assert(sizeof(Palette) == 768);  // red, green, blue per entry, as a palette file holds them
+inline QByteArray paletteBytes(const Palette& palette) { return {reinterpret_cast<const char*>(palette.data()), sizeof palette}; }
 
-inline std::uint32_t littleEndian(const QByteArray& bytes, int offset, int width)
-{
-    std::uint32_t value = 0;
-    for (int byte = width - 1; byte >= 0; --byte)
-        value = value << 8 | std::uint8_t(bytes.at(offset + byte));
-    return value;
-}
-
-// Colours whose channels come from a handful of values, so that equal distances are common.
-inline std::vector<Rgb> coarseColours(std::mt19937& random, int count)
+// Every entry one of `colours` colours whose channels come from a handful of levels, so that repeated
+// colours and equal distances are common.
+inline Palette coarsePalette(std::mt19937& random, int colours)
 {
     static constexpr std::uint8_t levels[] = {0, 10, 20, 30, 255};
-    std::uniform_int_distribution<int> level(0, 4);
-    std::vector<Rgb> colours;
-    for (int i = 0; i < count; ++i)
-        colours.push_back({levels[level(random)], levels[level(random)], levels[level(random)]});
-    return colours;
-}
-
-// Every entry one of colours: with fewer colours than entries, repeats are certain.
-inline Palette paletteFrom(std::mt19937& random, const std::vector<Rgb>& colours)
-{
-    std::uniform_int_distribution<std::size_t> pick(0, colours.size() - 1);
-    Palette palette{};
+    std::uniform_int_distribution<int> level(0, 4), pick(0, colours - 1);
+    Palette chosen{}, palette{};
+    for (int c = 0; c < colours; ++c)
+        chosen[std::size_t(c)] = {levels[level(random)], levels[level(random)], levels[level(random)]};
     for (Rgb& entry : palette)
-        entry = colours[pick(random)];
+        entry = chosen[std::size_t(pick(random))];
     return palette;
 }
 
