@@ -4,12 +4,16 @@
 
 namespace palshift {
 
+PixelExtent pixelExtent(const PictureSurface& picture)
+{
+    return {lastIndex(picture.width()) + 1, lastIndex(picture.height()) + 1};
+}
+
 void dimensionIndexMaps(ConversionState& state, const PictureSurface& picture1)
 {
-    const std::int32_t lastX = lastIndex(picture1.width());
-    const std::int32_t lastY = lastIndex(picture1.height());
-    state.SourceIndexMap.redim(lastX, lastY);
-    state.TargetIndexMap.redim(lastX, lastY);
+    const PixelExtent extent = pixelExtent(picture1);
+    state.SourceIndexMap.redim(extent.columns - 1, extent.rows - 1);
+    state.TargetIndexMap.redim(extent.columns - 1, extent.rows - 1);
 }
 
 }  // namespace palshift

@@ -35,6 +35,13 @@ struct ConversionState {
     std::int64_t unmatchedPixels = 0;
 };
 
+// The pixels a step visits on a picture: columns 0 to width - 1 and rows 0 to height - 1.
+struct PixelExtent {
+    std::int32_t columns;
+    std::int32_t rows;
+};
+PixelExtent pixelExtent(const PictureSurface& picture);
+
 // Dimensions both index maps to the picture's size, every element 0.
 void dimensionIndexMaps(ConversionState& state, const PictureSurface& picture1);
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace palshift {
 
@@ -21,6 +22,14 @@ void IndexMap::redim(std::int32_t lastX, std::int32_t lastY)
     height_ = height;
 }
 
+void IndexMap::checkCovers(std::int32_t columns, std::int32_t rows) const
+{
+    if (columns > 0 && rows > 0 && (columns > width_ || rows > height_))
+        throw std::out_of_range("the picture is " + std::to_string(columns) + " x " + std::to_string(rows)
+                                + " pixels but the index map is only " + std::to_string(width_) + " x "
+                                + std::to_string(height_));
+}
+
 std::int16_t IndexMap::at(std::int32_t x, std::int32_t y) const
 {
     return elements_[offset(x, y)];
@@ -33,9 +42,8 @@ void IndexMap::set(std::int32_t x, std::int32_t y, std::int16_t value)
 
 std::span<std::int16_t> IndexMap::row(std::int32_t y)
 {
-    checkRow(y);
-    return {elements_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
-            static_cast<std::size_t>(width_)};
+    const std::span<const std::int16_t> elements = std::as_const(*this).row(y);
+    return {const_cast<std::int16_t*>(elements.data()), elements.size()};
 }
 
 std::span<const std::int16_t> IndexMap::row(std::int32_t y) const

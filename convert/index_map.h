@@ -19,6 +19,9 @@ public:
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
 
+    // std::out_of_range unless a picture of columns x rows lies within the map (or has no pixels).
+    void checkCovers(std::int32_t columns, std::int32_t rows) const;
+
     std::int16_t at(std::int32_t x, std::int32_t y) const;
     void set(std::int32_t x, std::int32_t y, std::int16_t value);
 

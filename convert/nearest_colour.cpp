@@ -1,6 +1,5 @@
 #include "convert/nearest_colour.h"
 
-#include "convert/checked_int.h"
 
 #include <cstdlib>
 #include <stdexcept>
@@ -39,15 +38,11 @@ std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palett
 
 void CreateNewPal(ConversionState& state, const PictureSurface& picture1)
 {
-    const std::int32_t columns = lastIndex(picture1.width()) + 1;
-    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    const auto [columns, rows] = pixelExtent(picture1);
     if (columns <= 0 || rows <= 0)
         return;
-    for (const IndexMap* map : {&state.SourceIndexMap, &state.TargetIndexMap})
-        if (columns > map->width() || rows > map->height())
-            throw std::out_of_range("the picture is " + std::to_string(columns) + " x " + std::to_string(rows)
-                                    + " pixels but an index map is only " + std::to_string(map->width())
-                                    + " x " + std::to_string(map->height()));
+    state.SourceIndexMap.checkCovers(columns, rows);
+    state.TargetIndexMap.checkCovers(columns, rows);
 
     // The result depends on a pixel's source entry alone, so each entry is remapped once.
     const std::array<std::uint8_t, 256> nearest = nearestEntries(state.SourcePal, state.TargetPal);

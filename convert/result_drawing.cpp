@@ -1,6 +1,5 @@
 #include "convert/result_drawing.h"
 
-#include "convert/checked_int.h"
 
 #include <algorithm>
 #include <array>
@@ -14,14 +13,9 @@ void drawPic(const ConversionState& state, const PictureSurface& picture1, Pictu
              StatusLine& status)
 {
     status.setText("Drawing Pic...");
-    const std::int32_t columns = lastIndex(picture1.width()) + 1;
-    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    const auto [columns, rows] = pixelExtent(picture1);
     const IndexMap& map = state.TargetIndexMap;
-    // Checked before hiding, so a failure never leaves the result surface hidden.
-    if (columns > 0 && rows > 0 && (columns > map.width() || rows > map.height()))
-        throw std::out_of_range("the picture is " + std::to_string(columns) + " x " + std::to_string(rows)
-                                + " pixels but the target index map is only " + std::to_string(map.width())
-                                + " x " + std::to_string(map.height()));
+    map.checkCovers(columns, rows);  // before hiding, so a failure never leaves the result hidden
 
     std::array<ColourValue, 256> colours{};
     for (std::size_t entry = 0; entry < 256; ++entry)

@@ -1,6 +1,5 @@
 #include "convert/source_index_map.h"
 
-#include "convert/checked_int.h"
 #include "convert/colour_lookup.h"
 
 #include <algorithm>
@@ -31,8 +30,7 @@ void checkMatchesFitMap(const ColourLookup& lookup, const PictureSurface& pictur
 
 void InitPicturePal(ConversionState& state, const PictureSurface& picture1)
 {
-    const std::int32_t columns = lastIndex(picture1.width()) + 1;
-    const std::int32_t rows = lastIndex(picture1.height()) + 1;
+    const auto [columns, rows] = pixelExtent(picture1);
     state.unmatchedPixels = 0;
     if (columns <= 0 || rows <= 0)
         return;
