@@ -1,8 +1,7 @@
 #include "bmp/bmp_writer.h"
 
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
-
-#include <QSaveFile>
 
 #include <algorithm>
 #include <stdexcept>
@@ -40,13 +39,6 @@ std::vector<std::uint8_t> headersAndColourTable(const BmpHeaderBytes& fileHeader
     return bytes;
 }
 
-void write(QSaveFile& file, const std::vector<std::uint8_t>& bytes)
-{
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size)
-        throw FileError(file.fileName(), QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
-}
-
 }  // namespace
 
 void Save_Pic(const QString& FileName, const PaletteBlock& PalCol, std::int32_t cWidth, std::int32_t CHeight,
@@ -64,10 +56,8 @@ void Save_Pic(const QString& FileName, const PaletteBlock& PalCol, std::int32_t 
     for (int byte = 0; byte < 4; ++byte)
         BmpFileHeader[static_cast<std::size_t>(2 + byte)] = static_cast<std::uint8_t>(sizes.fileSize >> (8 * byte));
 
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(FileName, QStringLiteral("Cannot open %1: %2").arg(FileName, file.errorString()));
-    write(file, headersAndColourTable(BmpFileHeader, PalCol, cWidth, CHeight, sizes.imageSize));
+    AtomicFile file(FileName);
+    file.write(headersAndColourTable(BmpFileHeader, PalCol, cWidth, CHeight, sizes.imageSize));
 
     // Rows go out in chunks of about a megabyte: few writes, little memory.
     const auto stride = static_cast<std::size_t>(sizes.rowStride);
@@ -79,10 +69,9 @@ void Save_Pic(const QString& FileName, const PaletteBlock& PalCol, std::int32_t 
         for (std::size_t r = 0; r < rows; ++r)
             std::copy_n(PixelBuffer.begin() + static_cast<std::ptrdiff_t>((row + r) * width), width,
                         chunk.begin() + static_cast<std::ptrdiff_t>(r * stride));
-        write(file, chunk);
+        file.write(chunk);
     }
-    if (!file.commit())
-        throw FileError(FileName, QStringLiteral("Cannot write %1: %2").arg(FileName, file.errorString()));
+    file.commit();
 }
 
 }  // namespace palshift

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/native_path.h"
+
 #include <QString>
 
 #include <stdexcept>
@@ -7,11 +9,11 @@
 namespace palshift {
 
 // An I/O failure; what() is the whole message for the user and names the file,
-// as in "Cannot open <file>: <reason>".
+// as in "Cannot open <file>: <reason>", the name in its own bytes (pathFromNative reads it back).
 class FileError : public std::runtime_error {
 public:
     FileError(const QString& file, const QString& message)
-        : std::runtime_error(message.toStdString()), file_(file) {}
+        : std::runtime_error(nativePath(message).toStdString()), file_(file) {}
 
     const QString& file() const { return file_; }
 

@@ -1,6 +1,7 @@
 #include "platform/image_surface.h"
 
 #include <algorithm>
+#include <new>
 
 namespace palshift {
 
@@ -32,6 +33,8 @@ QImage readableForm(const QImage& picture)
 void ImageSurface::setPicture(const QImage& picture)
 {
     image_ = readableForm(picture);
+    if (image_.isNull() && !picture.isNull())
+        throw std::bad_alloc();  // Qt gives a null image when the copy cannot be allocated
     width_ = image_.width();
     height_ = image_.height();
     indexedColours_.fill(-1);

@@ -15,7 +15,7 @@ public:
     ImageSurface() = default;
     explicit ImageSurface(const QImage& picture) { setPicture(picture); }
 
-    // Shows picture and takes its size.
+    // Shows picture and takes its size. Throws std::bad_alloc when its 32-bit copy cannot be made.
     void setPicture(const QImage& picture);
     // Takes a new size; a surface whose size changes starts blank.
     void resize(int width, int height);

@@ -1,6 +1,7 @@
 #include "platform/picture_loading.h"
 
 #include "platform/file_error.h"
+#include "platform/native_path.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -12,12 +13,11 @@ QImage loadPicture(const QString& file)
     // Qt refuses images above 256 MiB by default; a 16384 x 16384 picture of 64-bit pixels needs 2 GiB.
     QImageReader::setAllocationLimit(2048);
 
-    {
-        QFile probe(file);  // for the system's own reason when the file cannot be read at all
-        if (!probe.open(QIODevice::ReadOnly))
-            throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, probe.errorString()));
-    }
-    QImageReader reader(file);
+    QFile input;
+    QString reason;
+    if (!openForReading(file, input, reason))
+        throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, reason));
+    QImageReader reader(&input);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && qint64{size.width()} * size.height() > largestPicturePixels)

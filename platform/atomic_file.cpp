@@ -1,0 +1,277 @@
+#include "platform/atomic_file.h"
+
+#include "platform/file_error.h"
+#include "platform/native_path.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace palshift {
+
+namespace {
+
+// The names of the temporaries that exist now, where a signal handler can read them: no locks, no
+// allocation. A save that finds no free slot (more than this many at once) still works; only its
+// temporary may outlive an interruption.
+struct PendingTemporary {
+    std::atomic<bool> taken{false};
+    std::atomic<bool> named{false};
+    char path[PATH_MAX]{};
+};
+PendingTemporary pendingTemporaries[128];
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+int takeSlot()
+{
+    for (int slot = 0; slot < static_cast<int>(std::size(pendingTemporaries)); ++slot) {
+        bool expected = false;
+        if (pendingTemporaries[slot].taken.compare_exchange_strong(expected, true))
+            return slot;
+    }
+    return -1;
+}
+
+// Withdrawn first, so that the handler never reads a name half copied.
+void announce(int slot, const QByteArray& path)
+{
+    if (slot < 0 || path.size() >= PATH_MAX)
+        return;
+    PendingTemporary& pending = pendingTemporaries[slot];
+    pending.named.store(false, std::memory_order_release);
+    std::memcpy(pending.path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+    pending.named.store(true, std::memory_order_release);
+}
+
+void release(int slot)
+{
+    if (slot < 0)
+        return;
+    pendingTemporaries[slot].named.store(false, std::memory_order_release);
+    pendingTemporaries[slot].taken.store(false, std::memory_order_release);
+}
+
+extern "C" void removeTemporariesAndExit(int signal)
+{
+    for (PendingTemporary& pending : pendingTemporaries)
+        if (pending.named.load(std::memory_order_acquire))
+            ::unlink(pending.path);
+    ::_exit(128 + signal);
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISCHR(mode))
+        return QStringLiteral("a character device");
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return S_ISREG(mode) ? QString() : QStringLiteral("not a regular file");
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray temporaryNameFor(const QByteArray& path)
+{
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+    QByteArray name = path + '.';
+    for (int i = 0; i < 6; ++i)
+        name += letters[pick(random)];
+    return name;
+}
+
+int retryingOnInterrupt(auto call)
+{
+    int result = 0;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const QString& target, Temporary temporary) : target_(target)
+{
+    try {
+        open(temporary);
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+void AtomicFile::open(Temporary temporary)
+{
+    const QString target = target_;
+    if (target == QStringLiteral("-")) {
+        target_ = QStringLiteral("standard output");
+        fd_ = STDOUT_FILENO;
+        toStandardOutput_ = true;
+        return;
+    }
+    if (target.isEmpty())
+        throw FileError(target, QStringLiteral("Cannot write the picture: no file name was given"));
+
+    replaced_ = nativePath(target);
+    struct stat existing{};
+    const bool exists = ::stat(replaced_.constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        throw FileError(target, QStringLiteral("Cannot write %1: it is %2, not a regular file")
+                                    .arg(target, kindOf(existing.st_mode)));
+    if (exists) {
+        char resolved[PATH_MAX];
+        if (::realpath(replaced_.constData(), resolved) == nullptr)
+            fail(errno);
+        replaced_ = resolved;
+    }
+
+    slot_ = takeSlot();
+    constexpr int flags = O_WRONLY | O_CLOEXEC;
+    if (temporary == Temporary::Anonymous) {
+        fd_ = retryingOnInterrupt([&] { return ::open(folderOf(replaced_).constData(), O_TMPFILE | flags, 0666); });
+        if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            fail(errno);
+    }
+    for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+        temporary_ = temporaryNameFor(replaced_);
+        announce(slot_, temporary_);  // before it exists, so that no moment is missed
+        fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
+        if (fd_ < 0) {
+            const int error = errno;
+            temporary_.clear();
+            if (error != EEXIST)
+                fail(error);
+        }
+    }
+    if (fd_ < 0)
+        fail(EEXIST);
+    if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0)
+        fail(errno);
+}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+void AtomicFile::discard() noexcept
+{
+    if (fd_ >= 0 && !toStandardOutput_)
+        ::close(fd_);
+    fd_ = -1;
+    if (!committed_ && !temporary_.isEmpty())
+        ::unlink(temporary_.constData());
+    release(slot_);
+    slot_ = -1;
+}
+
+void AtomicFile::fail(int error) const
+{
+    throw FileError(target_, QStringLiteral("Cannot write %1: %2").arg(target_, systemReason(error)));
+}
+
+void AtomicFile::write(std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            fail(errno);
+        if (written == 0)
+            fail(ENOSPC);  // no progress and no reason: what a full device does
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+void AtomicFile::linkTemporaryName()
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = temporaryNameFor(replaced_);
+        announce(slot_, temporary_);
+        int linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno == ENOENT)  // no /proc
+            linked = ::linkat(fd_, "", AT_FDCWD, temporary_.constData(), AT_EMPTY_PATH);
+        if (linked == 0)
+            return;
+        const int error = errno;
+        temporary_.clear();
+        if (error != EEXIST)
+            fail(error);
+    }
+    fail(EEXIST);
+}
+
+void AtomicFile::commit()
+{
+    if (toStandardOutput_) {
+        committed_ = true;
+        return;
+    }
+    if (::fdatasync(fd_) != 0)
+        fail(errno);
+    if (temporary_.isEmpty())
+        linkTemporaryName();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR)  // after EINTR the descriptor is closed and the data synced
+        fail(errno);
+    if (::rename(temporary_.constData(), replaced_.constData()) != 0)
+        fail(errno);
+    committed_ = true;
+    release(slot_);
+    slot_ = -1;
+
+    // So that the new name survives a crash too; the file is in place either way.
+    const int folder = ::open(folderOf(replaced_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+QString nonRegularFileKind(const QString& path)
+{
+    struct stat status{};
+    if (::stat(nativePath(path).constData(), &status) != 0)
+        return {};
+    return kindOf(status.st_mode);
+}
+
+void installSaveSignalHandlers()
+{
+    struct sigaction action{};
+    action.sa_handler = removeTemporariesAndExit;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace palshift

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+namespace palshift {
+
+// Writes a file whole or not at all. The bytes go to a temporary file beside the target (an
+// anonymous one where the file system has O_TMPFILE, else "<target>.XXXXXX"), are flushed to disk
+// and replace the target only in commit(). Destroyed without commit(), it leaves the target as it
+// was and removes the temporary. A replaced file keeps its mode bits, a new one gets 0666 less the
+// umask; a symbolic link is written through. An existing target that is not a regular file is
+// refused before anything is written. "-" is standard output, written as it comes.
+// Every failure throws FileError "Cannot write <target>: <reason>", the reason from the system.
+class AtomicFile {
+public:
+    enum class Temporary { Anonymous, Named };  // Named: as on file systems without O_TMPFILE
+
+    explicit AtomicFile(const QString& target, Temporary temporary = Temporary::Anonymous);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(std::span<const std::uint8_t> bytes);
+    void commit();
+
+private:
+    void open(Temporary temporary);
+    void discard() noexcept;
+    [[noreturn]] void fail(int error) const;
+    void linkTemporaryName();
+
+    QString target_;
+    QByteArray replaced_;    // the file that commit() replaces, symbolic links resolved
+    QByteArray temporary_;   // its temporary's name, once it has one
+    int fd_ = -1;
+    int slot_ = -1;          // where the signal handler finds temporary_
+    bool toStandardOutput_ = false;
+    bool committed_ = false;
+};
+
+// "a folder", "a FIFO", "a character device", ... for what exists at path and is not a regular
+// file (symbolic links followed); empty for a regular file or nothing at all.
+QString nonRegularFileKind(const QString& path);
+
+// SIGINT and SIGTERM remove the named temporaries of unfinished saves and end the process with
+// status 130 and 143. SIGXFSZ and SIGPIPE are ignored, so that a write past the file size limit or
+// into a closed pipe fails with its reason rather than ending the process.
+void installSaveSignalHandlers();
+
+}  // namespace palshift

@@ -1,0 +1,164 @@
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace palshift {
+
+namespace {
+
+using Temporary = AtomicFile::Temporary;
+
+std::span<const std::uint8_t> bytesOf(const char* text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text), std::strlen(text)};
+}
+
+QString filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name).join(' ');
+}
+
+mode_t modeOf(const QString& file)
+{
+    struct stat status{};
+    EXPECT_EQ(::lstat(qPrintable(file), &status), 0) << qPrintable(file);
+    return status.st_mode;
+}
+
+// The message of what throwing gives, or "(nothing thrown)".
+std::string failureOf(const std::function<void()>& throwing)
+{
+    try {
+        throwing();
+    } catch (const FileError& failure) {
+        return failure.what();
+    }
+    return "(nothing thrown)";
+}
+
+class AtomicFileTest : public testing::TestWithParam<Temporary> {
+protected:
+    QTemporaryDir dir;
+    const QString target = dir.filePath("out.bmp");
+};
+
+}  // namespace
+
+// Several writes make one file, which replaces the old one only at commit, keeping its mode bits
+// (a new file takes 0666 less the umask); without commit nothing changes and nothing is left.
+TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
+{
+    const mode_t umaskBefore = ::umask(027);
+    {
+        AtomicFile file(target, GetParam());
+        file.write(bytesOf("new "));
+        file.write(bytesOf("file"));
+        EXPECT_FALSE(QFileInfo::exists(target));
+        file.commit();
+    }
+    EXPECT_EQ(test::readBytes(target), "new file");
+    EXPECT_EQ(modeOf(target) & 07777, 0640u);
+    ::umask(umaskBefore);
+
+    ASSERT_EQ(::chmod(qPrintable(target), 0604), 0);
+    {
+        AtomicFile file(target, GetParam());
+        file.write(bytesOf("a longer file that is never committed"));
+    }
+    EXPECT_EQ(test::readBytes(target), "new file");
+    {
+        AtomicFile file(target, GetParam());
+        file.write(bytesOf("third"));
+        file.commit();
+    }
+    EXPECT_EQ(test::readBytes(target), "third");
+    EXPECT_EQ(modeOf(target) & 07777, 0604u);
+    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
+
+    // Written through a symbolic link, which stays one.
+    ASSERT_TRUE(QFile::link(target, dir.filePath("link.bmp")));
+    AtomicFile file(dir.filePath("link.bmp"), GetParam());
+    file.write(bytesOf("through the link"));
+    file.commit();
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.filePath("link.bmp"))));
+    EXPECT_EQ(test::readBytes(target), "through the link");
+    EXPECT_EQ(filesIn(dir.path()), "link.bmp out.bmp");
+}
+
+// A write past the file size limit fails with the system's reason, and the old file stays.
+TEST_P(AtomicFileTest, AShortWriteIsAnErrorWithTheSystemsReason)
+{
+    test::writeBytes(target, "earlier");
+    const std::vector<std::uint8_t> big(10000, 7);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{4096, limit.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);  // so that the write fails rather than ends the process
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string failure = failureOf([&] {
+        AtomicFile file(target, GetParam());
+        file.write(big);
+        file.commit();
+    });
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(failure, "Cannot write " + target.toStdString() + ": File too large");
+    EXPECT_EQ(test::readBytes(target), "earlier");
+    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
+}
+
+INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::Anonymous, Temporary::Named),
+                         [](const auto& info) { return info.param == Temporary::Anonymous ? "Anonymous" : "Named"; });
+
+// What is not a regular file is refused before anything is written and left as it was.
+TEST(AtomicFile, RefusesWhatIsNotARegularFile)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo"), folder = dir.filePath("folder");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const auto& [path, kind] : {std::pair{fifo, "a FIFO"}, {folder, "a folder"}, {QString("/dev/null"), "a character device"}})
+        EXPECT_EQ(failureOf([&] { AtomicFile file(path); }),
+                  "Cannot write " + path.toStdString() + ": it is " + kind + ", not a regular file");
+    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+    EXPECT_EQ(filesIn(dir.path()), "fifo");
+    EXPECT_EQ(nonRegularFileKind("/dev/null"), "a character device");
+    EXPECT_EQ(nonRegularFileKind(dir.filePath("none")), "");
+
+    const QString missing = dir.filePath("no/such/folder/out.bmp");
+    EXPECT_EQ(failureOf([&] { AtomicFile file(missing); }), "Cannot write " + missing.toStdString() + ": No such file or directory");
+    EXPECT_EQ(failureOf([&] { AtomicFile file(missing, Temporary::Named); }),
+              "Cannot write " + missing.toStdString() + ": No such file or directory");
+}
+
+// SIGINT and SIGTERM during a save remove its temporary file and end with 128 + the signal.
+TEST(AtomicFile, AnInterruptedSaveLeavesNoTemporary)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("out.bmp");
+        test::writeBytes(target, "earlier");
+        const auto interruptedSave = [&] {
+            installSaveSignalHandlers();
+            AtomicFile file(target, Temporary::Named);
+            file.write(bytesOf("half of it"));
+            std::fprintf(stderr, "%s", qPrintable(filesIn(dir.path())));  // the temporary is there
+            std::raise(signal);
+        };
+        EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + signal), "out\\.bmp out\\.bmp\\.[a-zA-Z0-9]{6}");
+        EXPECT_EQ(test::readBytes(target), "earlier");
+        EXPECT_EQ(filesIn(dir.path()), "out.bmp");
+    }
+}
+
+}  // namespace palshift

@@ -1,0 +1,71 @@
+#include "platform/native_path.h"
+
+#include <gtest/gtest.h>
+
+namespace palshift {
+
+namespace {
+
+bool hasEscape(const QString& path)
+{
+    return std::any_of(path.begin(), path.end(), [](QChar c) { return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF; });
+}
+
+// What a strict UTF-8 decoder makes of bytes, or nothing when they are not valid UTF-8.
+std::optional<QString> strictUtf8(const QByteArray& bytes)
+{
+    const QString decoded = QString::fromUtf8(bytes);
+    if (decoded.contains(QChar::ReplacementCharacter) || decoded.toUtf8() != bytes)
+        return std::nullopt;
+    return decoded;
+}
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray result;
+    for (int value : values)
+        result.append(static_cast<char>(value));
+    return result;
+}
+
+}  // namespace
+
+// Every name comes back to its own bytes; valid UTF-8 reads as the text it spells, and only the
+// bytes that are not part of valid UTF-8 are escaped, each on its own.
+TEST(NativePath, EveryNameComesBackToItsOwnBytes)
+{
+    std::vector<QByteArray> names;
+    for (int first = 0; first < 256; ++first)
+        for (int second = 0; second < 256; ++second)
+            names.push_back(bytes({first, second}));
+    static constexpr unsigned char edges[] = {0x00, 0x2F, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xF5, 0xFF};
+    for (int lead = 0xE0; lead <= 0xF4; ++lead)
+        for (unsigned char second : edges)
+            for (unsigned char third : edges) {
+                names.push_back(bytes({lead, second, third}));
+                for (unsigned char fourth : edges)
+                    names.push_back(bytes({lead, second, third, fourth}));
+            }
+    for (const QByteArray& name : names) {
+        const QString path = pathFromNative(name);
+        ASSERT_EQ(nativePath(path), name) << name.toHex().constData();
+        const std::optional<QString> text = strictUtf8(name);
+        if (text)
+            ASSERT_EQ(path, *text) << name.toHex().constData();
+        else
+            ASSERT_TRUE(hasEscape(path)) << name.toHex().constData();
+    }
+}
+
+TEST(NativePath, EscapesEachStrayByteAsItsOwnSurrogate)
+{
+    const QString expected = QStringLiteral("sp") + QChar(0xDCE9) + QStringLiteral("rite \u00e9.png") + QChar(0xDCFF);
+    EXPECT_EQ(pathFromNative("sp\xE9rite \xC3\xA9.png\xFF"), expected);
+    EXPECT_EQ(pathFromNative("\xE2\x82"), QString(QChar(0xDCE2)) + QChar(0xDC82));  // cut short
+    EXPECT_EQ(pathFromNative("\xF0\x9F\x98\x80/a"), QStringLiteral("\U0001F600/a"));
+    EXPECT_EQ(nativePath(QStringLiteral("\u00e9")), QByteArray("\xC3\xA9"));
+    EXPECT_EQ(argumentsFromNative(2, std::array<const char*, 2>{"palshift", "\xE9"}.data()),
+              QStringList({QStringLiteral("palshift"), QString(QChar(0xDCE9))}));
+}
+
+}  // namespace palshift
