@@ -1,8 +1,11 @@
 #include "app/convert_command.h"
 
+#include "app/batch.h"
 #include "app/headless_conversion.h"
 #include "convert/palette_file.h"
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/native_path.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,11 +13,12 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <algorithm>
-#include <atomic>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <new>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -22,6 +26,8 @@
 namespace palshift {
 
 namespace {
+
+const QString standardStream = QStringLiteral("-");
 
 struct Job {
     QString input;
@@ -36,13 +42,62 @@ public:
 
 void printLine(const QString& line)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(line));
+    std::fprintf(stderr, "%s\n", nativePath(line).constData());
 }
 
-QString sameFileKey(const QString& path)
+bool statFile(const QString& path, struct stat& status)
 {
-    const QFileInfo info(path);
-    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    return ::stat(nativePath(path).constData(), &status) == 0;
+}
+
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString shownName(const QString& output)
+{
+    return output == standardStream ? QStringLiteral("standard output") : output;
+}
+
+// One key per file, however it is spelled: device and inode for what exists, else the resolved
+// folder and the name (a dangling symbolic link followed to where it points). Empty for a stream
+// that is no regular file, which nothing can write over.
+QString fileKey(const QString& path, int streamFd)
+{
+    struct stat status{};
+    if (path == standardStream) {
+        if (::fstat(streamFd, &status) != 0 || !S_ISREG(status.st_mode))
+            return {};
+        return QStringLiteral("%1:%2").arg(status.st_dev).arg(status.st_ino);
+    }
+    if (statFile(path, status))
+        return QStringLiteral("%1:%2").arg(status.st_dev).arg(status.st_ino);
+
+    QString spelled = path;
+    for (int links = 0; links < 40; ++links) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(nativePath(spelled).constData(), target, sizeof target - 1);
+        if (length <= 0)
+            break;
+        const QString pointsTo = pathFromNative(QByteArray(target, length));
+        spelled = pointsTo.startsWith(QLatin1Char('/')) ? pointsTo : folderOf(spelled) + QLatin1Char('/') + pointsTo;
+    }
+    const QString name = spelled.mid(spelled.lastIndexOf(QLatin1Char('/')) + 1);
+    char folder[PATH_MAX];
+    if (::realpath(nativePath(folderOf(spelled)).constData(), folder) != nullptr)
+        return QStringLiteral("%1/%2").arg(pathFromNative(folder), name);
+    return QDir::cleanPath(QDir::current().absoluteFilePath(spelled));
+}
+
+// sprite.png gives sprite.bmp, a.b.png a.b.bmp; a name that is all extension keeps it, so that
+// .png gives .png.bmp rather than a hidden .bmp.
+QString resultName(const QString& input)
+{
+    const QString name = input.mid(input.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".bmp");
 }
 
 std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, const QString& outputDir)
@@ -55,52 +110,90 @@ std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, c
         throw UsageError(QStringLiteral("say where to write: -o OUTPUT for one picture, --output-dir DIR for several"));
     if (!output.isEmpty() && inputs.size() > 1)
         throw UsageError(QStringLiteral("-o takes one picture; use --output-dir DIR for %1").arg(inputs.size()));
+    if (inputs.count(standardStream) > 1)
+        throw UsageError(QStringLiteral("standard input (-) can be read only once"));
+    if (output == standardStream && isatty(STDOUT_FILENO))
+        throw UsageError(QStringLiteral("-o - writes the picture to standard output, which is a terminal here; "
+                                        "send it to a file or a pipe"));
 
     std::vector<Job> jobs;
     if (!output.isEmpty()) {
         jobs.push_back({inputs.front(), output});
-    } else {
-        if (!QFileInfo(outputDir).isDir())
-            throw UsageError(QStringLiteral("%1: no such folder").arg(outputDir));
-        const QDir dir(outputDir);
-        for (const QString& input : inputs)
-            jobs.push_back({input, dir.filePath(QFileInfo(input).completeBaseName() + QStringLiteral(".bmp"))});
+        return jobs;
     }
-
-    // Refused before any work: one output written twice, or an input replaced by its own result.
-    QHash<QString, QString> inputOf;
-    for (const Job& job : jobs) {
-        const QString key = sameFileKey(job.output);
-        if (inputOf.contains(key))
-            throw UsageError(QStringLiteral("%1 and %2 would both be written to %3")
-                                 .arg(inputOf.value(key), job.input, job.output));
-        inputOf.insert(key, job.input);
-    }
-    for (const Job& job : jobs)
-        if (sameFileKey(job.input) == sameFileKey(job.output))
-            throw UsageError(QStringLiteral("%1 would be written over its own input").arg(job.output));
+    if (inputs.contains(standardStream))
+        throw UsageError(QStringLiteral("standard input (-) has no name to name a result after; use -o"));
+    struct stat folder{};
+    if (!statFile(outputDir, folder))
+        throw UsageError(QStringLiteral("%1: no such folder").arg(outputDir));
+    if (!S_ISDIR(folder.st_mode))
+        throw UsageError(QStringLiteral("%1 is not a folder").arg(outputDir));
+    const QString prefix = outputDir.endsWith(QLatin1Char('/')) ? outputDir : outputDir + QLatin1Char('/');
+    for (const QString& input : inputs)
+        jobs.push_back({input, prefix + resultName(input)});
     return jobs;
+}
+
+// Refused before any work: an output that is no regular file, one written twice, or one that
+// would replace a picture or palette that this run reads.
+void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes)
+{
+    QHash<QString, QString> readBy;  // file key -> what it is, for the message
+    const auto reads = [&](const QString& key, const QString& what) {
+        if (!key.isEmpty())
+            readBy.insert(key, what);
+    };
+    for (const QString& palette : {palettes.source, palettes.target})
+        reads(fileKey(palette, STDIN_FILENO), QStringLiteral("the palette %1").arg(palette));
+    for (const Job& job : jobs)
+        reads(fileKey(job.input, STDIN_FILENO), QStringLiteral("the picture %1").arg(job.input));
+
+    QHash<QString, QString> writtenFor;
+    for (const Job& job : jobs) {
+        if (job.output != standardStream) {
+            const QString kind = nonRegularFileKind(job.output);
+            if (!kind.isEmpty())
+                throw UsageError(QStringLiteral("%1 is %2, not a regular file; it is left as it is").arg(job.output, kind));
+        }
+        const QString key = fileKey(job.output, STDOUT_FILENO);
+        if (key.isEmpty())
+            continue;
+        if (readBy.contains(key))
+            throw UsageError(fileKey(job.input, STDIN_FILENO) == key
+                                 ? QStringLiteral("%1 would be written over its own input").arg(shownName(job.output))
+                                 : QStringLiteral("%1 would be written over %2, which this run reads")
+                                       .arg(shownName(job.output), readBy.value(key)));
+        if (writtenFor.contains(key))
+            throw UsageError(QStringLiteral("%1 and %2 would both be written to %3")
+                                 .arg(writtenFor.value(key), job.input, job.output));
+        writtenFor.insert(key, job.input);
+    }
 }
 
 QString failureMessage(const Job& job, const std::exception& failure)
 {
     if (dynamic_cast<const FileError*>(&failure))
-        return QString::fromStdString(failure.what());
+        return pathFromNative(failure.what());
     if (dynamic_cast<const std::bad_alloc*>(&failure))
-        return QStringLiteral("%1: not enough memory to convert it").arg(job.input);
+        return QStringLiteral("%1: out of memory: not enough memory to convert it").arg(job.input);
     return QStringLiteral("%1: %2").arg(job.input, QString::fromStdString(failure.what()));
 }
 
-// Converts every job on all cores; messages and progress go to stderr. True when all converted.
-bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes)
+// Converts every job on all cores within the memory budget; messages and progress go to stderr.
+// True when all converted.
+bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes, qint64 memoryBudget)
 {
     const bool showProgress = jobs.size() > 1 && isatty(fileno(stderr));
     std::mutex reporting;
-    std::atomic<std::size_t> nextJob{0};
     std::size_t finished = 0;
     bool allConverted = true;
 
-    const auto report = [&](const QString& message) {
+    const auto report = [&](const QString& message, bool converted) {
+        const std::lock_guard lock(reporting);
+        ++finished;
+        allConverted = allConverted && converted;
+        if (message.isEmpty() && !showProgress)
+            return;
         if (showProgress)
             std::fputs("\r\033[K", stderr);
         if (!message.isEmpty())
@@ -110,37 +203,34 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes)
         std::fflush(stderr);
     };
 
-    const auto work = [&] {
-        for (std::size_t index = nextJob++; index < jobs.size(); index = nextJob++) {
-            const Job& job = jobs[index];
-            QString message;
-            bool converted = true;
-            try {
-                const ConversionReport result = convertPicture(palettes, job.input, job.output);
-                if (result.unmatchedPixels > 0)
-                    message = QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
-                                             "palette and were converted as entry 0")
-                                  .arg(job.input, QString::number(result.unmatchedPixels),
-                                       QString::number(result.pixels));
-            } catch (const std::exception& failure) {
-                message = failureMessage(job, failure);
-                converted = false;
-            }
-            const std::lock_guard lock(reporting);
-            ++finished;
-            allConverted = allConverted && converted;
-            if (!message.isEmpty() || showProgress)
-                report(message);
+    const auto work = [&](std::size_t index) {
+        const Job& job = jobs[index];
+        QString message;
+        bool converted = true;
+        try {
+            const ConversionReport result = convertPicture(palettes, job.input, job.output);
+            if (result.unmatchedPixels > 0)
+                message = QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
+                                         "palette and were converted as entry 0")
+                              .arg(job.input, QString::number(result.unmatchedPixels),
+                                   QString::number(result.pixels));
+        } catch (const std::exception& failure) {
+            message = failureMessage(job, failure);
+            converted = false;
         }
+        report(message, converted);
+    };
+    const auto refuse = [&](std::size_t index, qint64 need) {
+        report(QStringLiteral("%1: needs about %2 of memory to convert, more than the budget of %3 "
+                              "(--memory-limit sets it)")
+                   .arg(jobs[index].input, memorySizeText(need), memorySizeText(memoryBudget)),
+               false);
+    };
+    const auto estimate = [&](std::size_t index) {
+        return jobs[index].input == standardStream ? qint64{0} : estimatedPeakBytes(jobs[index].input);
     };
 
-    const std::size_t threads =
-        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, jobs.size());
-    std::vector<std::jthread> workers;
-    for (std::size_t t = 1; t < threads; ++t)
-        workers.emplace_back(work);
-    work();
-    workers.clear();
+    runWithinBudget(jobs.size(), std::thread::hardware_concurrency(), memoryBudget, estimate, work, refuse);
     if (showProgress)
         std::fputs("\n", stderr);
     return allConverted;
@@ -158,7 +248,8 @@ int runCommandLine(const QStringList& arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the one picture's result to <file>."), QStringLiteral("file"));
+                                    QStringLiteral("Write the one picture's result to <file> (- for standard output)."),
+                                    QStringLiteral("file"));
     const QCommandLineOption outputDir(QStringLiteral("output-dir"),
                                        QStringLiteral("Write each result to <dir>, named after its picture with .bmp."),
                                        QStringLiteral("dir"));
@@ -168,10 +259,14 @@ int runCommandLine(const QStringList& arguments)
     const QCommandLineOption targetPal(QStringLiteral("target-pal"),
                                        QStringLiteral("Diablo 2 palette (default: diablo2.pal beside palshift)."),
                                        QStringLiteral("file"));
-    parser.addOptions({output, outputDir, sourcePal, targetPal});
+    const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
+                                         QStringLiteral("Memory the pictures converted at once may take, such as 512M "
+                                                        "or 4G (default: half the physical memory)."),
+                                         QStringLiteral("size"));
+    parser.addOptions({output, outputDir, sourcePal, targetPal, memoryLimit});
     parser.addPositionalArgument(QStringLiteral("convert"), QStringLiteral("The command."),
                                  QStringLiteral("convert"));
-    parser.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures to convert."),
+    parser.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures to convert (- for standard input)."),
                                  QStringLiteral("INPUT..."));
 
     try {
@@ -189,22 +284,32 @@ int runCommandLine(const QStringList& arguments)
         QStringList positional = parser.positionalArguments();
         if (positional.isEmpty() || positional.takeFirst() != QStringLiteral("convert"))
             throw UsageError(QStringLiteral("the command is convert"));
-        const std::vector<Job> jobs = plannedJobs(positional, parser.value(output), parser.value(outputDir));
 
+        qint64 memoryBudget = defaultMemoryBudget();
+        if (parser.isSet(memoryLimit)) {
+            const std::optional<qint64> limit = parseMemorySize(parser.value(memoryLimit));
+            if (!limit)
+                throw UsageError(QStringLiteral("--memory-limit takes a size such as 512M or 4G, not '%1'")
+                                     .arg(parser.value(memoryLimit)));
+            memoryBudget = *limit;
+        }
         PaletteFiles files = defaultPaletteFiles(QCoreApplication::applicationDirPath());
         if (parser.isSet(sourcePal))
             files.source = parser.value(sourcePal);
         if (parser.isSet(targetPal))
             files.target = parser.value(targetPal);
+        const std::vector<Job> jobs = plannedJobs(positional, parser.value(output), parser.value(outputDir));
+        checkOutputs(jobs, files);
+
         ConversionState palettes;
         try {
             readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
             readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);
         } catch (const FileError& failure) {
-            printLine(QStringLiteral("palshift: %1; nothing was converted").arg(QString::fromStdString(failure.what())));
+            printLine(QStringLiteral("palshift: %1; nothing was converted").arg(pathFromNative(failure.what())));
             return ExitFailed;
         }
-        return convertAll(jobs, palettes) ? ExitConverted : ExitFailed;
+        return convertAll(jobs, palettes, memoryBudget) ? ExitConverted : ExitFailed;
     } catch (const UsageError& usage) {
         printLine(QStringLiteral("palshift: ") + usage.message);
         printLine(QStringLiteral("Try 'palshift --help' for more information."));

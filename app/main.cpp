@@ -1,5 +1,7 @@
 #include "app/convert_command.h"
 #include "app/form1.h"
+#include "platform/atomic_file.h"
+#include "platform/native_path.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -35,10 +37,11 @@ bool hasDisplay()
 // PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves it to OUT.png and quits.
 int main(int argc, char* argv[])
 {
+    palshift::installSaveSignalHandlers();
     if (wantsCommandLine(argc, argv)) {
         QCoreApplication app(argc, argv);
         nameApplication();
-        return palshift::runCommandLine(QCoreApplication::arguments());
+        return palshift::runCommandLine(palshift::argumentsFromNative(argc, argv));  // Qt's would lose bytes
     }
 
     if (!hasDisplay()) {
@@ -50,7 +53,7 @@ int main(int argc, char* argv[])
     nameApplication();
     palshift::Form1 window(QCoreApplication::applicationDirPath());
     if (argc > 1)
-        window.loadFile(QString::fromLocal8Bit(argv[1]));
+        window.loadFile(palshift::pathFromNative(argv[1]));
     window.show();
 
     const QString screenshot = qEnvironmentVariable("PALSHIFT_SCREENSHOT");

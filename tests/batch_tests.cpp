@@ -1,0 +1,101 @@
+#include "app/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace palshift {
+
+TEST(MemorySize, ReadsWholeSizesInPowersOf1024)
+{
+    EXPECT_EQ(parseMemorySize("1048576"), 1048576);
+    EXPECT_EQ(parseMemorySize("900K"), 900 * 1024);
+    EXPECT_EQ(parseMemorySize("512M"), 512 * 1048576);
+    EXPECT_EQ(parseMemorySize("4g"), qint64{4} << 30);
+    EXPECT_EQ(parseMemorySize("2T"), qint64{2} << 40);
+    for (const char* wrong : {"", "0", "0M", "-1", "1.5G", "12Q", "5MK", "M", "+5", "8388608T"})
+        EXPECT_EQ(parseMemorySize(wrong), std::nullopt) << wrong;
+    EXPECT_EQ(parseMemorySize("8388607T"), qint64{8388607} << 40);  // the largest that fits
+
+    EXPECT_EQ(memorySizeText(1023), "1023 bytes");
+    EXPECT_EQ(memorySizeText(1024), "1.0 KiB");
+    EXPECT_EQ(memorySizeText(qint64{3} << 30), "3.0 GiB");
+    EXPECT_EQ(memorySizeText((qint64{3} << 40) / 2), "1.5 TiB");
+}
+
+// The decoded picture with its 32-bit copy, or the picture with both 16-bit index maps, or the
+// maps with the pixel buffer and a megabyte of rows: whichever is most.
+TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
+{
+    const QSize largest(16384, 16384);
+    const qint64 pixels = qint64{16384} * 16384;
+    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_RGBA64), 8 * pixels + 4 * pixels);
+    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_ARGB32), 4 * pixels + 4 * pixels);
+    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_Indexed8), 4 * pixels + pixels + (1 << 20));
+    EXPECT_EQ(estimatedPeakBytes(QSize(16383, 16384), QImage::Format_Mono), 4 * (pixels - 16384) + (pixels - 16384) + (1 << 20));
+    EXPECT_EQ(estimatedPeakBytes(QSize(16384, 4096), QImage::Format_RGB888), (4 + 4) * pixels / 4);  // a 32-bit copy and the maps
+    EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);  // refused before decoding
+    EXPECT_EQ(estimatedPeakBytes(QSize(), QImage::Format_Invalid), 0);
+}
+
+namespace {
+
+struct Outcome {
+    std::vector<int> runs, refusals;
+    qint64 mostAtOnce = 0;
+};
+
+Outcome runBatch(const std::vector<qint64>& needs, qint64 budget, std::size_t threads)
+{
+    Outcome outcome;
+    outcome.runs.assign(needs.size(), 0);
+    outcome.refusals.assign(needs.size(), 0);
+    std::mutex mutex;
+    qint64 atOnce = 0;
+    const auto work = [&](std::size_t job) {
+        {
+            const std::lock_guard lock(mutex);
+            atOnce += needs[job];
+            outcome.mostAtOnce = std::max(outcome.mostAtOnce, atOnce);
+            ++outcome.runs[job];
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::lock_guard lock(mutex);
+        atOnce -= needs[job];
+    };
+    const auto refuse = [&](std::size_t job, qint64 need) {
+        const std::lock_guard lock(mutex);
+        outcome.refusals[job] += need == needs[job] ? 1 : 100;
+    };
+    auto finished = std::async(std::launch::async, [&] {
+        runWithinBudget(needs.size(), threads, budget, [&](std::size_t job) { return needs[job]; }, work, refuse);
+    });
+    if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the batch never finished";
+        std::abort();  // its threads wait for ever
+    }
+    return outcome;
+}
+
+}  // namespace
+
+// Jobs run together only while their estimates fit the budget; one that alone needs more is
+// refused, one that needs exactly the budget runs (alone).
+TEST(RunWithinBudget, NeverRunsMoreThanTheBudgetAtOnce)
+{
+    const Outcome outcome = runBatch({60, 60, 30, 30, 100, 101, 0, 40, 40, 20}, 100, 4);
+    EXPECT_EQ(outcome.runs, (std::vector<int>{1, 1, 1, 1, 1, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(outcome.refusals, (std::vector<int>{0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
+    EXPECT_LE(outcome.mostAtOnce, 100);
+    EXPECT_EQ(outcome.mostAtOnce, 100);  // and does run several at once: 40 + 40 + 20, or 100 alone
+
+    const Outcome oneThread = runBatch({5, 5, 5}, 100, 1);
+    EXPECT_EQ(oneThread.runs, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(oneThread.mostAtOnce, 5);
+    EXPECT_EQ(runBatch({}, 100, 4).runs, std::vector<int>{});
+}
+
+}  // namespace palshift
