@@ -246,12 +246,15 @@ TEST_F(CommandLine, RefusesOutputsThatWouldReplaceWhatTheRunReads)
     QDir().mkpath(dir.filePath("p"));
     ASSERT_TRUE(QFile::copy(defaults.target, dir.filePath("p/diablo2.pal")));
     ASSERT_TRUE(QFile::link("../in/b.png", dir.filePath("out/a.bmp")));
+    QDir().mkpath(dir.filePath("dangling"));
+    ASSERT_TRUE(QFile::link("b.bmp", dir.filePath("dangling/a.bmp")));  // to a result not written yet
     ASSERT_EQ(link(qPrintable(dir.filePath("in/a.png")), qPrintable(dir.filePath("hard.bmp"))), 0);
     ASSERT_EQ(mkfifo(qPrintable(dir.filePath("fifo.bmp")), 0600), 0);
     const QByteArray a = test::readBytes(dir.filePath("in/a.png")), b = test::readBytes(dir.filePath("in/b.png"));
 
     const std::pair<QStringList, QString> cases[] = {
         {{"in/a.png", "in/b.png", "--output-dir", "out"}, "out/a.bmp would be written over the picture in/b.png, which this run reads"},
+        {{"in/a.png", "in/b.png", "--output-dir", "dangling"}, "in/a.png and in/b.png would both be written to dangling/b.bmp"},
         {{"./in/a.png", "-o", "in/a.png"}, "in/a.png would be written over its own input"},
         {{"in/a.png", "-o", "out/../in/./a.png"}, "out/../in/./a.png would be written over its own input"},
         {{"in/a.png", "-o", "hard.bmp"}, "hard.bmp would be written over its own input"},
@@ -284,7 +287,8 @@ TEST_F(CommandLine, RefusesOutputsThatWouldReplaceWhatTheRunReads)
     EXPECT_EQ(test::readBytes(dir.filePath("in/a.png")), a);
     EXPECT_EQ(test::readBytes(dir.filePath("in/b.png")), b);
     EXPECT_EQ(test::readBytes(dir.filePath("p/diablo2.pal")), test::readBytes(defaults.target));
-    EXPECT_EQ(filesIn("."), "fifo.bmp hard.bmp in out p");
+    EXPECT_EQ(filesIn("."), "dangling fifo.bmp hard.bmp in out p");
+    EXPECT_EQ(filesIn("dangling"), "a.bmp");
     EXPECT_EQ(filesIn("out") + " / " + filesIn("p"), "a.bmp / diablo2.pal");
     struct stat fifo{};
     EXPECT_TRUE(QFileInfo(dir.filePath("out/a.bmp")).isSymLink() && stat(qPrintable(dir.filePath("fifo.bmp")), &fifo) == 0

@@ -39,7 +39,7 @@ TEST(NativePath, EveryNameComesBackToItsOwnBytes)
         for (int second = 0; second < 256; ++second)
             names.push_back(bytes({first, second}));
     static constexpr unsigned char edges[] = {0x00, 0x2F, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xF5, 0xFF};
-    for (int lead = 0xE0; lead <= 0xF4; ++lead)
+    for (int lead = 0xE0; lead <= 0xFF; ++lead)
         for (unsigned char second : edges)
             for (unsigned char third : edges) {
                 names.push_back(bytes({lead, second, third}));
