@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,7 +69,7 @@ extern "C" void removeTemporariesAndExit(int signal)
 
 QString systemReason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return QString::fromStdString(std::generic_category().message(error));  // strerror is not thread-safe
 }
 
 QString kindOf(mode_t mode)

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fcntl.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace palshift {
@@ -92,7 +92,7 @@ bool openForReading(const QString& path, QFile& file, QString& reason)
     }
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
+        reason = QString::fromStdString(std::generic_category().message(errno));
         if (fd >= 0)
             ::close(fd);
         return false;
