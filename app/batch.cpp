@@ -11,6 +11,7 @@
 #include <limits>
 #include <mutex>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -88,6 +89,9 @@ qint64 estimatedPeakBytes(QSize size, QImage::Format format)
 
 qint64 estimatedPeakBytes(const QString& picture)
 {
+    struct stat status{};
+    if (::stat(nativePath(picture).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        return 0;  // opening a FIFO could wait for ever; the loading refuses it
     QFile input;
     QString reason;
     if (!openForReading(picture, input, reason))

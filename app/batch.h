@@ -25,7 +25,7 @@ qint64 defaultMemoryBudget();
 qint64 estimatedPeakBytes(QSize size, QImage::Format format);
 
 // The same from the picture file's header, read without decoding; 0 when the header tells nothing
-// (the loading then says what is wrong).
+// or the file is not a regular one (the loading then says what is wrong).
 qint64 estimatedPeakBytes(const QString& picture);
 
 // Runs work(0) to work(count - 1) on up to `threads` threads, in order, never starting one while

@@ -1,10 +1,13 @@
 #include "app/batch.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 
 namespace palshift {
@@ -39,6 +42,20 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
     EXPECT_EQ(estimatedPeakBytes(QSize(16384, 4096), QImage::Format_RGB888), (4 + 4) * pixels / 4);  // a 32-bit copy and the maps
     EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);  // refused before decoding
     EXPECT_EQ(estimatedPeakBytes(QSize(), QImage::Format_Invalid), 0);
+
+    // From the header alone, and never by opening a FIFO, which would wait for a writer.
+    QTemporaryDir dir;
+    QImage deep(500, 400, QImage::Format_RGBA64);
+    deep.fill(Qt::red);
+    ASSERT_TRUE(deep.save(dir.filePath("deep.png")));
+    EXPECT_EQ(estimatedPeakBytes(dir.filePath("deep.png")), (8 + 4) * 500 * 400);
+    ASSERT_EQ(mkfifo(qPrintable(dir.filePath("fifo")), 0600), 0);
+    auto estimate = std::async(std::launch::async, [&] { return estimatedPeakBytes(dir.filePath("fifo")); });
+    if (estimate.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the estimate opened the FIFO";
+        std::abort();
+    }
+    EXPECT_EQ(estimate.get(), 0);
 }
 
 namespace {
