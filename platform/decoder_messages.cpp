@@ -1,0 +1,48 @@
+#include "platform/decoder_messages.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace palshift {
+
+namespace {
+
+thread_local DecoderMessages* current = nullptr;
+QtMessageHandler previous = nullptr;
+
+}  // namespace
+
+void keepDecoderMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (current)
+        current->kept_.append(message);
+    else
+        previous(type, context, message);
+}
+
+DecoderMessages::DecoderMessages() : outer_(current)
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] { previous = qInstallMessageHandler(keepDecoderMessage); });
+    current = this;
+}
+
+DecoderMessages::~DecoderMessages()
+{
+    current = outer_;
+}
+
+bool DecoderMessages::mentionOutOfMemory() const
+{
+    return std::ranges::any_of(kept_, [](const QString& message) {
+        return message.contains(QLatin1String("out of memory"), Qt::CaseInsensitive);
+    });
+}
+
+void DecoderMessages::passOn(const QString& file) const
+{
+    for (const QString& message : kept_)
+        previous(QtWarningMsg, QMessageLogContext(), QStringLiteral("palshift: %1: %2").arg(file, message));
+}
+
+}  // namespace palshift
