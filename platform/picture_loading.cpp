@@ -8,6 +8,7 @@
 #include "platform/standard_input.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <new>
@@ -47,7 +48,14 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
     QBuffer device;
     device.setData(keyed ? keyed->withoutKey : bytes);
     device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device);  // the format by content alone: a name may say otherwise
+    // The name's suffix first, as formats without a signature (TGA) need; the content where that
+    // format's reader does not recognise the bytes.
+    QImageReader reader(&device, QFileInfo(name).suffix().toLower().toLatin1());
+    if (!reader.canRead()) {
+        device.seek(0);
+        reader.setDevice(&device);
+        reader.setFormat({});
+    }
     reader.setAutoTransform(false);
 
     const QSize size = reader.size();

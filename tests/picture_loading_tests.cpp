@@ -202,6 +202,16 @@ TEST(PictureLoading, PicturesWithoutAColourKeyKeepTheirColours)
     EXPECT_EQ(identified(decodePicture(buffer.data(), "palette.png")), std::pair(std::vector{6, 4, 7}, std::vector{255, 0, 255}));
 }
 
+// A format without a signature is known by its name; a name that says another format than the bytes
+// does not stop them from decoding.
+TEST(PictureLoading, KnowsTheFormatByNameThenByContent)
+{
+    const QByteArray tga = QByteArray::fromHex("000002000000000000000000020001001800" "0a141e 283c50" "0000000000000000")
+                           + QByteArray("TRUEVISION-XFILE.", 18);
+    EXPECT_EQ(decodePicture(tga, "two.tga").pixel(1, 0), qRgb(80, 60, 40));
+    EXPECT_EQ(decodePicture(png(4, 1, 8, true, {0, 200, 255, 17}), "grey.jpg").pixel(1, 0), qRgb(200, 200, 200));
+}
+
 // A PNG that ends inside a chunk, or before IEND, is refused; one with bytes after IEND is not.
 TEST(PictureLoading, RefusesATruncatedPng)
 {
@@ -242,6 +252,9 @@ TEST(PictureLoading, RefusesABmpShorterThanItsHeaderSays)
     v5Header.replace(40, 16, littleEndian(0x00ff0000, 4) + littleEndian(0x0000ff00, 4) + littleEndian(0x000000ff, 4)
                                  + littleEndian(0, 4));
     const QByteArray v5 = bmp(138, v5Header, QByteArray(16, '\x50'));
+    // 2 x 1 in 16 bits with masks after the header, and an offset of 0 that Qt reads past.
+    const QByteArray masks = littleEndian(0xf800, 4) + littleEndian(0x07e0, 4) + littleEndian(0x001f, 4);
+    const QByteArray fields = bmp(0, infoHeader(40, 2, 1, 16, 3, 0) + masks, QByteArray::fromHex("1f00e007"));
 
     const std::pair<QByteArray, QString> cases[] = {
         {rgb24.left(101), "101 bytes, the picture needs 102"}, {rgb24.left(60), "60 bytes, the picture needs 102"},
@@ -249,13 +262,15 @@ TEST(PictureLoading, RefusesABmpShorterThanItsHeaderSays)
         {bogusOffset.left(101), "101 bytes, the picture needs 102"},
         {rle8.left(rle8.size() - 1), "125 bytes, the picture needs 126"},
         {core.left(41), "41 bytes, the picture needs 42"},      {v5.left(153), "153 bytes, the picture needs 154"},
+        {fields.left(69), "69 bytes, the picture needs 70"},
     };
     for (const auto& [bytes, message] : cases)
         EXPECT_EQ(refusal(bytes), ("cut.pic: truncated: " + message).toStdString());
-    for (const QByteArray& intact : {rgb24, bogusOffset, bogusImageSize, rle8, core, v5})
+    for (const QByteArray& intact : {rgb24, bogusOffset, bogusImageSize, rle8, core, v5, fields})
         EXPECT_EQ(refusal(intact), "");
     const QImage runs = decodePicture(rle8, "runs.bmp");
     EXPECT_EQ(std::vector({runs.pixelIndex(0, 0), runs.pixelIndex(3, 0), runs.pixelIndex(0, 1)}), std::vector({9, 9, 7}));
+    EXPECT_EQ(decodePicture(fields, "fields.bmp").pixel(1, 0), qRgb(0, 252, 0));  // 6 bits of green, as Qt widens them
 }
 
 // A GIF is walked block by block: a cut inside any block, or before the trailer, is refused.
@@ -275,6 +290,15 @@ TEST(PictureLoading, RefusesATruncatedGif)
         EXPECT_EQ(refusal(gif.left(size)), (QString("cut.pic: truncated: %1 bytes, ").arg(size) + message).toStdString());
     const QImage picture = decodePicture(gif, "dot.gif");
     EXPECT_EQ(picture.pixel(0, 0), qRgb(255, 255, 255));
+
+    // The same image without a global table and with a local one.
+    const QByteArray local = QByteArray::fromHex("474946383961 0100 0100 00 00 00"
+                                                 "2c 0000 0000 0100 0100 80 ffffff 000000 02 02 4401 00 3b");
+    ASSERT_EQ(local.size(), 35);
+    for (const auto& [size, message] : {std::pair{25, "the picture needs at least 31"}, {32, "the picture needs at least 33"},
+                                        {34, "it ends before its trailer"}})
+        EXPECT_EQ(refusal(local.left(size)), QString("cut.pic: truncated: %1 bytes, %2").arg(size).arg(message).toStdString());
+    EXPECT_EQ(decodePicture(local, "local.gif").pixel(0, 0), qRgb(255, 255, 255));
 }
 
 // An input that is not a regular file is refused at once and by its kind; a FIFO is never waited on.
