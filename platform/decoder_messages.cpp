@@ -1,6 +1,7 @@
 #include "platform/decoder_messages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace palshift {
@@ -8,7 +9,7 @@ namespace palshift {
 namespace {
 
 thread_local DecoderMessages* current = nullptr;
-QtMessageHandler previous = nullptr;
+std::atomic<QtMessageHandler> previous = nullptr;
 
 }  // namespace
 
@@ -17,13 +18,17 @@ void keepDecoderMessage(QtMsgType type, const QMessageLogContext& context, const
     if (current)
         current->kept_.append(message);
     else
-        previous(type, context, message);
+        previous.load()(type, context, message);
 }
 
 DecoderMessages::DecoderMessages() : outer_(current)
 {
     static std::once_flag installed;
-    std::call_once(installed, [] { previous = qInstallMessageHandler(keepDecoderMessage); });
+    std::call_once(installed, [] {
+        // Known before ours is installed, for messages that other threads send at once.
+        previous = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(keepDecoderMessage);
+    });
     current = this;
 }
 
@@ -42,7 +47,7 @@ bool DecoderMessages::mentionOutOfMemory() const
 void DecoderMessages::passOn(const QString& file) const
 {
     for (const QString& message : kept_)
-        previous(QtWarningMsg, QMessageLogContext(), QStringLiteral("palshift: %1: %2").arg(file, message));
+        previous.load()(QtWarningMsg, QMessageLogContext(), QStringLiteral("palshift: %1: %2").arg(file, message));
 }
 
 }  // namespace palshift

@@ -314,6 +314,12 @@ TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(loadRefusal(dir.path()), (QString("Cannot open %1: it is a folder, not a file").arg(dir.path())).toStdString());
     EXPECT_EQ(loadRefusal("/dev/zero"), "Cannot open /dev/zero: it is a character device, not a file");
+    {
+        QFile huge(dir.filePath("huge.bmp"));  // sparse: no disk, and never read
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(largestPictureFileBytes + 1));
+    }
+    EXPECT_EQ(loadRefusal(dir.filePath("huge.bmp")),
+              (dir.filePath("huge.bmp") + " holds 3221225473 bytes; the largest picture file that loads holds 3221225472").toStdString());
     EXPECT_EQ(loadRefusal(dir.filePath("missing.png")), (QString("Cannot open %1: No such file or directory").arg(dir.filePath("missing.png"))).toStdString());
 }
 
