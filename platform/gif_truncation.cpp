@@ -30,8 +30,6 @@ std::optional<QString> gifTruncation(QByteArrayView bytes)
         if (next >= size)
             return QStringLiteral("it ends before its trailer");
         const quint8 block = at(next);
-        if (block == 0x3B)
-            return std::nullopt;
         if (block == 0x21) {
             next += 2;  // introducer, label
         } else if (block == 0x2C) {
@@ -40,7 +38,7 @@ std::optional<QString> gifTruncation(QByteArrayView bytes)
             next += 10 + colourTableBytes(at(next + 9));
             next += 1;  // LZW minimum code size
         } else {
-            return std::nullopt;  // not a block a GIF holds: for the decoder to judge
+            return std::nullopt;  // the trailer (0x3B), or a byte no block starts with: the decoder's to judge
         }
         for (;;) {  // sub-blocks, up to the empty one
             if (next >= size)

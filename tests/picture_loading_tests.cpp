@@ -13,7 +13,11 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <cstring>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace palshift {
@@ -314,12 +318,14 @@ TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(loadRefusal(dir.path()), (QString("Cannot open %1: it is a folder, not a file").arg(dir.path())).toStdString());
     EXPECT_EQ(loadRefusal("/dev/zero"), "Cannot open /dev/zero: it is a character device, not a file");
-    {
-        QFile huge(dir.filePath("huge.bmp"));  // sparse: no disk, and never read
-        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(largestPictureFileBytes + 1));
-    }
-    EXPECT_EQ(loadRefusal(dir.filePath("huge.bmp")),
-              (dir.filePath("huge.bmp") + " holds 3221225473 bytes; the largest picture file that loads holds 3221225472").toStdString());
+    const QString socketPath = dir.filePath("socket.png");
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(loadRefusal(socketPath), ("Cannot open " + socketPath + ": it is a socket, not a file").toStdString());
+    ::close(listening);
     EXPECT_EQ(loadRefusal(dir.filePath("missing.png")), (QString("Cannot open %1: No such file or directory").arg(dir.filePath("missing.png"))).toStdString());
 }
 
@@ -400,7 +406,8 @@ TEST_F(PictureInput, EveryDecoderMessageNamesItsPicture)
     EXPECT_TRUE(errors.contains("palshift: " + a + ": libpng warning: tEXt: CRC error")) << qPrintable(errors);
 }
 
-// A picture that needs more memory than there is says so, with its size.
+// A picture that needs more memory than there is says so, with its size; a file too large to be a
+// picture is refused before any of it is read.
 TEST_F(PictureInput, OutOfMemoryIsReportedAsSuch)
 {
     // 16384 x 16384 RGB decodes to 1 GiB; its IDAT is short, which only shows once that is allocated.
@@ -411,6 +418,15 @@ TEST_F(PictureInput, OutOfMemoryIsReportedAsSuch)
     const auto [exitCode, errors] = palshift({file, "-o", dir.filePath("large.bmp")}, {}, rlim_t{768} << 20);
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(errors, "palshift: " + file + ": not enough memory to decode a 16384 x 16384 picture\n");
+
+    // A file larger than any picture is refused by its size, not read into memory first.
+    const QString huge = dir.filePath("huge.bmp");
+    {
+        QFile sparse(huge);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(largestPictureFileBytes + 1));
+    }
+    const auto [hugeExit, hugeErrors] = palshift({huge, "-o", dir.filePath("huge-result.bmp")}, {}, rlim_t{768} << 20);
+    EXPECT_EQ(hugeErrors, "palshift: " + huge + " holds 3221225473 bytes; the largest picture file that loads holds 3221225472\n");
 }
 
 }  // namespace palshift
