@@ -223,13 +223,13 @@ TEST(PictureLoading, RefusesATruncatedPng)
     const qsizetype iend = file.size() - 12;  // IDAT ends there: signature 8, IHDR 25, IDAT 12 + data
     EXPECT_EQ(refusal(file.left(20)), "cut.pic: truncated: 20 bytes, the picture needs at least 33");
     EXPECT_EQ(refusal(file.left(37)), "cut.pic: truncated: 37 bytes, the picture needs at least 45");
-    EXPECT_EQ(refusal(file.left(iend - 1)), (QString("cut.pic: truncated: %1 bytes, the picture needs at least %2").arg(iend - 1).arg(iend)).toStdString());
-    EXPECT_EQ(refusal(file.left(iend)), (QString("cut.pic: truncated: %1 bytes, it ends before its IEND chunk").arg(iend)).toStdString());
-    EXPECT_EQ(refusal(file.left(file.size() - 1)), (QString("cut.pic: truncated: %1 bytes, the picture needs at least %2").arg(file.size() - 1).arg(file.size())).toStdString());
+    EXPECT_EQ(refusal(file.left(iend - 1)), QString("cut.pic: truncated: %1 bytes, the picture needs at least %2").arg(iend - 1).arg(iend).toStdString());
+    EXPECT_EQ(refusal(file.left(iend)), QString("cut.pic: truncated: %1 bytes, it ends before its IEND chunk").arg(iend).toStdString());
+    EXPECT_EQ(refusal(file.left(file.size() - 1)), QString("cut.pic: truncated: %1 bytes, the picture needs at least %2").arg(file.size() - 1).arg(file.size()).toStdString());
     EXPECT_EQ(refusal(file), "");
     EXPECT_EQ(refusal(file + "trailing bytes"), "");
     const QByteArray keyed = png(4, 1, 8, true, {0, 200, 255, 17}, key16({255}));
-    EXPECT_EQ(refusal(keyed.left(keyed.size() - 12)), (QString("cut.pic: truncated: %1 bytes, it ends before its IEND chunk").arg(keyed.size() - 12)).toStdString());
+    EXPECT_EQ(refusal(keyed.left(keyed.size() - 12)), QString("cut.pic: truncated: %1 bytes, it ends before its IEND chunk").arg(keyed.size() - 12).toStdString());
 }
 
 // A BMP's pixel data starts at its header's offset (never inside the headers) and runs for its rows,
@@ -314,9 +314,9 @@ TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
     const test::LateWriter writer(fifo, png(4, 1, 8, true, {0, 200, 255, 17}));
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(loadRefusal(fifo), (QString("Cannot open %1: it is a named pipe (FIFO), not a file").arg(fifo)).toStdString());
+    EXPECT_EQ(loadRefusal(fifo), QString("Cannot open %1: it is a named pipe (FIFO), not a file").arg(fifo).toStdString());
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(loadRefusal(dir.path()), (QString("Cannot open %1: it is a folder, not a file").arg(dir.path())).toStdString());
+    EXPECT_EQ(loadRefusal(dir.path()), QString("Cannot open %1: it is a folder, not a file").arg(dir.path()).toStdString());
     EXPECT_EQ(loadRefusal("/dev/zero"), "Cannot open /dev/zero: it is a character device, not a file");
     const QString socketPath = dir.filePath("socket.png");
     const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -326,7 +326,7 @@ TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
     ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     EXPECT_EQ(loadRefusal(socketPath), ("Cannot open " + socketPath + ": it is a socket, not a file").toStdString());
     ::close(listening);
-    EXPECT_EQ(loadRefusal(dir.filePath("missing.png")), (QString("Cannot open %1: No such file or directory").arg(dir.filePath("missing.png"))).toStdString());
+    EXPECT_EQ(loadRefusal(dir.filePath("missing.png")), QString("Cannot open %1: No such file or directory").arg(dir.filePath("missing.png")).toStdString());
 }
 
 // A JPEG whose first table has a length of 0: its decoder says so on the way.
