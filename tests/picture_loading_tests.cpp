@@ -332,14 +332,20 @@ TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
 // A JPEG whose first table has a length of 0: its decoder says so on the way.
 const QByteArray unreadableJpeg = QByteArray::fromHex("ffd8ffdb00") + QByteArray(10, '\0');
 
-// What the decoder says about a picture it cannot read becomes part of the one message naming it; a
-// PNG whose critical chunk fails its CRC check is refused before libpng prints a line of its own.
+// What the decoder says about a picture it cannot read becomes part of the one message naming it,
+// libpng's errors included; a PNG whose critical chunk fails its CRC check is refused before libpng
+// reads it.
 TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
 {
     EXPECT_EQ(refusal(unreadableJpeg, "bad.jpg"), "Cannot decode bad.jpg: Unable to read image data (Bogus marker length)");
     QByteArray file = png(4, 1, 8, true, {0, 200, 255, 17});
     file[file.size() - 13] = char(file[file.size() - 13] ^ 1);  // the IDAT chunk's CRC
     EXPECT_EQ(refusal(file, "bad.png"), "bad.png: damaged: its IDAT chunk at byte 33 fails its CRC check");
+    // Sound chunks, but a header that claims two rows of the one there is: libpng's own error.
+    QByteArray oneRow = png(4, 1, 8, true, {0, 200, 255, 17});
+    oneRow.replace(20, 4, bigEndian32(2));
+    oneRow.replace(29, 4, bigEndian32(crc32(oneRow.mid(12, 17))));
+    EXPECT_EQ(refusal(oneRow, "short.png"), "Cannot decode short.png: Unable to read image data (libpng error: Not enough image data)");
 }
 
 class PictureInput : public testing::Test {
