@@ -1,10 +1,10 @@
 #include "convert/palette_file.h"
 
 #include "platform/file_error.h"
+#include "platform/regular_file.h"
 
-#include <QFile>
+#include <algorithm>
 
-#include <array>
 
 namespace palshift {
 
@@ -17,22 +17,20 @@ void readPaletteFile(const QString& file, Palette& palette, std::int16_t& PalCou
 {
     constexpr qint64 fileSize = 3 * 256;
 
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
-        throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, input.errorString()));
-    std::array<std::uint8_t, fileSize> bytes{};
-    const qint64 read = input.read(reinterpret_cast<char*>(bytes.data()), fileSize);
-    if (read < 0)
-        throw FileError(file, QStringLiteral("Cannot read %1: %2").arg(file, input.errorString()));
-    if (read < fileSize)
-        throw FileError(file, QStringLiteral("%1 holds %2 bytes; a palette file needs 768").arg(file, QString::number(read)));
+    // One byte more than a palette holds shows a longer file whatever its size said at the open.
+    RegularFile input(file);
+    const QByteArray bytes = input.read(fileSize + 1);
+    if (bytes.size() != fileSize) {
+        const qint64 size = bytes.size() > fileSize ? std::max<qint64>(bytes.size(), input.size()) : bytes.size();
+        throw FileError(file, QStringLiteral("%1 holds %2 bytes; a palette file needs 768").arg(file, QString::number(size)));
+    }
 
-    std::size_t next = 0;
+    qsizetype next = 0;
     for (PalCounter = 0; PalCounter <= 255; ++PalCounter) {
         Rgb& entry = palette[static_cast<std::size_t>(PalCounter)];
-        entry.red = bytes[next++];
-        entry.green = bytes[next++];
-        entry.blue = bytes[next++];
+        entry.red = std::uint8_t(bytes[next++]);
+        entry.green = std::uint8_t(bytes[next++]);
+        entry.blue = std::uint8_t(bytes[next++]);
     }
 }
 

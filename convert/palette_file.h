@@ -17,9 +17,9 @@ struct PaletteFiles {
 // diablo.pal and diablo2.pal in folder: folder + "/diablo.pal", even when folder ends in a separator.
 PaletteFiles defaultPaletteFiles(const QString& folder);
 
-// Fills palette from the first 768 bytes of file (red, green, blue per entry), counting entries in
-// PalCounter, which ends at 256. Throws FileError when the file cannot be read or holds fewer than
-// 768 bytes; palette and PalCounter are then unchanged. Bytes after the first 768 are ignored.
+// Fills palette from file's 768 bytes (red, green, blue per entry), counting entries in PalCounter,
+// which ends at 256. Throws FileError when the file cannot be read, is not a regular file, or holds
+// any other number of bytes; palette and PalCounter are then unchanged.
 void readPaletteFile(const QString& file, Palette& palette, std::int16_t& PalCounter);
 
 }  // namespace palshift

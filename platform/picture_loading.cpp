@@ -1,32 +1,126 @@
 #include "platform/picture_loading.h"
 
+#include "platform/decoder_messages.h"
 #include "platform/file_error.h"
-#include "platform/native_path.h"
+#include "platform/picture_completeness.h"
+#include "platform/png_colour_key.h"
+#include "platform/regular_file.h"
+#include "platform/standard_input.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
+
+#include <new>
+#include <optional>
 
 namespace palshift {
 
+namespace {
+
+[[noreturn]] void refuseFileSize(const QString& name, qint64 size)
+{
+    throw FileError(name, QStringLiteral("%1 holds %2 bytes; the largest picture file that loads holds %3")
+                              .arg(name, QString::number(size), QString::number(largestPictureFileBytes)));
+}
+
+[[noreturn]] void refuseOutOfMemory(const QString& name, QSize size)
+{
+    const QString picture = size.isValid()
+                                ? QStringLiteral("a %1 x %2 picture").arg(size.width()).arg(size.height())
+                                : QStringLiteral("it");
+    throw FileError(name, QStringLiteral("%1: not enough memory to decode %2").arg(name, picture));
+}
+
+// Qt's decoders fail without a word when the picture cannot be allocated: a second attempt at the
+// same allocation tells that failure from a damaged file.
+bool cannotAllocate(QSize size, QImage::Format format)
+{
+    if (!size.isValid())
+        return false;
+    const QImage attempt(size, format == QImage::Format_Invalid ? QImage::Format_ARGB32 : format);
+    return attempt.isNull();
+}
+
+QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessages& messages)
+{
+    const std::optional<KeyedPng> keyed = splitColourKey(bytes);
+    QBuffer device;
+    device.setData(keyed ? keyed->withoutKey : bytes);
+    device.open(QIODevice::ReadOnly);
+    // The name's suffix first, as formats without a signature (TGA) need; the content where that
+    // format's reader does not recognise the bytes.
+    QImageReader reader(&device, QFileInfo(name).suffix().toLower().toLatin1());
+    if (!reader.canRead()) {
+        device.seek(0);
+        reader.setDevice(&device);
+        reader.setFormat({});
+    }
+    reader.setAutoTransform(false);
+
+    const QSize size = reader.size();
+    if (size.isValid() && qint64{size.width()} * size.height() > largestPicturePixels)
+        throw FileError(name, QStringLiteral("%1 is %2 x %3 pixels; the largest picture that loads has "
+                                             "16384 x 16384 pixels")
+                                  .arg(name, QString::number(size.width()), QString::number(size.height())));
+    const QImage::Format format = reader.imageFormat();
+    QImage picture;
+    try {
+        picture = reader.read();
+        if (!picture.isNull() && keyed)
+            picture = applyColourKey(picture, keyed->key);
+    } catch (const std::bad_alloc&) {
+        refuseOutOfMemory(name, size);
+    }
+    if (picture.isNull() && (messages.mentionOutOfMemory() || cannotAllocate(size, format)))
+        refuseOutOfMemory(name, size);
+    if (picture.isNull()) {
+        QString reason = reader.errorString();
+        QStringList said = messages.kept();
+        said.removeDuplicates();
+        if (!said.isEmpty())
+            reason += QStringLiteral(" (%1)").arg(said.join(QStringLiteral("; ")));
+        throw FileError(name, QStringLiteral("Cannot decode %1: %2").arg(name, reason));
+    }
+    return picture;
+}
+
+}  // namespace
+
 QImage loadPicture(const QString& file)
+{
+    if (file == QStringLiteral("-")) {
+        const QByteArray bytes = readStandardInput(largestPictureFileBytes + 1);
+        if (bytes.size() > largestPictureFileBytes)
+            refuseFileSize(QStringLiteral("standard input"), bytes.size());
+        return decodePicture(bytes, QStringLiteral("standard input"));
+    }
+    RegularFile input(file);
+    if (input.size() > largestPictureFileBytes)
+        refuseFileSize(file, input.size());
+    QByteArray bytes;
+    try {
+        bytes = input.read(largestPictureFileBytes + 1);
+    } catch (const std::bad_alloc&) {
+        refuseOutOfMemory(file, QSize());
+    }
+    if (bytes.size() > largestPictureFileBytes)
+        refuseFileSize(file, bytes.size());
+    return decodePicture(bytes, file);
+}
+
+QImage decodePicture(const QByteArray& bytes, const QString& name)
 {
     // Qt refuses images above 256 MiB by default; a 16384 x 16384 picture of 64-bit pixels needs 2 GiB.
     QImageReader::setAllocationLimit(2048);
 
-    QFile input;
-    QString reason;
-    if (!openForReading(file, input, reason))
-        throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, reason));
-    QImageReader reader(&input);
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64{size.width()} * size.height() > largestPicturePixels)
-        throw FileError(file, QStringLiteral("%1 is %2 x %3 pixels; the largest picture that loads has "
-                                             "16384 x 16384 pixels")
-                                  .arg(file, QString::number(size.width()), QString::number(size.height())));
-    QImage picture = reader.read();
-    if (picture.isNull())
-        throw FileError(file, QStringLiteral("Cannot decode %1: %2").arg(file, reader.errorString()));
+    checkPictureComplete(bytes, name);
+    QImage picture;
+    {
+        DecoderMessages messages;
+        picture = decodeChecked(bytes, name, messages);
+        messages.passOn(name);
+    }
     return picture;
 }
 

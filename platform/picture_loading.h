@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -7,10 +8,19 @@ namespace palshift {
 
 // The most pixels a picture may have: 16384 x 16384.
 constexpr qint64 largestPicturePixels = qint64{16384} * 16384;
+// The largest picture file read: more than any picture of largestPicturePixels needs.
+constexpr qint64 largestPictureFileBytes = qint64{3} << 30;
 
-// Decodes a picture file (any format Qt's image plugins read; ":/..." for built-in pictures),
-// pixels as stored: no gamma, colour-space or orientation change. Throws FileError naming the
-// file and the reason when it cannot be read or decoded, or has more than largestPicturePixels.
+// Reads a picture file (any format Qt's image plugins read; ":/..." for built-in pictures, "-" for
+// standard input) and decodes it with decodePicture. Throws FileError naming the file and the
+// reason; a file that is not a regular file is refused without waiting on it.
 QImage loadPicture(const QString& file);
+
+// Decodes a picture from its bytes, pixels as stored: no gamma, colour-space or orientation
+// change; a PNG colour key keeps its stored colour and only makes its pixels transparent. Throws
+// FileError naming name and the reason when the bytes are truncated, cannot be decoded, hold more
+// than largestPicturePixels, or need more memory than there is. Qt's messages while decoding are
+// folded into the error, or printed as "palshift: <name>: <message>".
+QImage decodePicture(const QByteArray& bytes, const QString& name);
 
 }  // namespace palshift

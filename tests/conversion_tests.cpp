@@ -116,37 +116,6 @@ TEST(Conversion, MatchesThePixelByPixelLoopsOnRandomPalettes)
     EXPECT_GT(std::min({met.repeatedColours, met.keptElements, met.unreadable, met.distinctTies, met.repeatTies}), 100);
 }
 
-// Entries come from the first 768 bytes. A failure names the file and says why, creates nothing and
-// leaves the palette and PalCounter as they were.
-TEST(PaletteFile, ReadsTheFirst768BytesAndRefusesMissingAndShortFiles)
-{
-    QTemporaryDir dir;
-    QByteArray bytes;
-    for (int offset = 0; offset < 800; ++offset)
-        bytes.append(char(offset < 768 ? offset % 256 : 0xEE));
-    test::writeBytes(dir.filePath("long.pal"), bytes);
-    test::writeBytes(dir.filePath("short.pal"), bytes.left(767));
-    Palette palette{};
-    std::int16_t PalCounter = 0;
-    readPaletteFile(dir.filePath("long.pal"), palette, PalCounter);
-    EXPECT_EQ(std::vector({palette[0], palette[85], palette[255]}), std::vector<Rgb>({{0, 1, 2}, {255, 0, 1}, {253, 254, 255}}));
-    EXPECT_EQ(PalCounter, 256);
-
-    const Palette loaded = palette;
-    for (const auto& [name, message] : {std::pair{"missing.pal", "Cannot open %1: "}, {"short.pal", "%1 holds 767 bytes; a palette file needs 768"}}) {
-        const QString file = dir.filePath(name), expected = QString(message).arg(file);
-        PalCounter = 42;
-        try {
-            readPaletteFile(file, palette, PalCounter);
-            ADD_FAILURE() << "no error for " << name;
-        } catch (const FileError& error) {
-            EXPECT_TRUE(QString(error.what()).startsWith(expected) && error.file() == file) << error.what();
-        }
-        EXPECT_TRUE(palette == loaded && PalCounter == 42) << name;
-    }
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing.pal")));
-}
-
 // The window's buttons in order over one shared state. Qt's own BMP reader sees the result the right
 // way up in the target colours.
 TEST(ConversionState, CommandsShareTheStateInButtonOrder)
