@@ -1,14 +1,13 @@
+#include "test_support.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -43,17 +42,11 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QByteArray readBytes(const QString& file)
-{
-    QFile input(file);
-    return input.open(QIODevice::ReadOnly) ? input.readAll() : QByteArray("(cannot read " + file.toUtf8() + ')');
-}
-
-void writeBytes(const QString& file, const QByteArray& bytes)
+// test::writeBytes into a folder that may not be there yet.
+void writeFile(const QString& file, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(file).path());
-    QFile output(file);
-    EXPECT_TRUE(output.open(QIODevice::WriteOnly) && output.write(bytes) == bytes.size()) << qPrintable(file);
+    test::writeBytes(file, bytes);
 }
 
 // Every file under folder, relative to it, sorted.
@@ -120,12 +113,12 @@ TEST_F(Install, PutsEachFileInItsPlace)
     EXPECT_TRUE(palettes.contains("diablo.pal") && palettes.contains("diablo2.pal")) << qPrintable(palettes.join(' '));
     for (const QString& palette : palettes) {
         expected << "share/palshift/" + palette;
-        EXPECT_EQ(readBytes(installed("share/palshift/" + palette)), readBytes(PALSHIFT_SOURCE_DIR "/data/" + palette)) << qPrintable(palette);
+        EXPECT_EQ(test::readBytes(installed("share/palshift/" + palette)), test::readBytes(PALSHIFT_SOURCE_DIR "/data/" + palette)) << qPrintable(palette);
     }
     expected.sort();
     EXPECT_EQ(filesUnder(prefix.path()), expected);
     EXPECT_TRUE(QFileInfo(palshift).isExecutable());
-    EXPECT_TRUE(readBytes(installed("share/icons/hicolor/scalable/apps/palshift.svg")).startsWith("<svg "));
+    EXPECT_TRUE(test::readBytes(installed("share/icons/hicolor/scalable/apps/palshift.svg")).startsWith("<svg "));
 }
 
 // Desktops read the entry: it validates, starts the installed program with one file, shows the
@@ -137,7 +130,7 @@ TEST_F(Install, DesktopEntryValidatesAndOpensPictures)
     EXPECT_TRUE(validate.exitCode == 0 && validate.out.isEmpty() && validate.err.isEmpty()) << qPrintable(validate.out + validate.err);
 
     QHash<QString, QString> keys;
-    for (const QString& line : QString::fromUtf8(readBytes(entry)).split('\n'))
+    for (const QString& line : QString::fromUtf8(test::readBytes(entry)).split('\n'))
         if (line.contains('='))
             keys.insert(line.section('=', 0, 0), line.section('=', 1));
     EXPECT_EQ(keys["Exec"], "palshift %f");
@@ -168,7 +161,7 @@ TEST_F(Install, BashCompletesCommandsOptionsAndFiles)
 {
     QTemporaryDir folder;
     for (const char* file : {"a.png", "B.JPG", "c.txt", "d.pal", "my pictures/e.gif"})
-        writeBytes(folder.filePath(file), "");
+        writeFile(folder.filePath(file), "");
     const auto complete = [&](const QString& words) {
         const QString script = QStringLiteral(
             "source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _palshift; "
@@ -204,20 +197,20 @@ TEST_F(Install, ProgramLooksForPalettesBesideItThenInTheUsersFolderThenInShare)
         const Outcome converted = run(palshift, {"convert", ":/startup.bmp", "-o", output}, work.path(),
                                   QStringList{"XDG_DATA_HOME=" + work.filePath("data")} + environment);
         EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
-        return paletteOfColourTable(readBytes(output));
+        return paletteOfColourTable(test::readBytes(output));
     };
     QByteArray inUsersFolder(768, '\0'), besideProgram(768, '\0');
     for (int k = 0; k < 768; ++k)
         inUsersFolder[k] = char(k % 3 == 0 ? k / 3 : 7), besideProgram[k] = char(255 - k / 3);
 
-    EXPECT_EQ(convertedWith(), readBytes(installed("share/palshift/diablo2.pal")));
-    writeBytes(user, inUsersFolder);
+    EXPECT_EQ(convertedWith(), test::readBytes(installed("share/palshift/diablo2.pal")));
+    writeFile(user, inUsersFolder);
     EXPECT_EQ(convertedWith(), inUsersFolder);
     const QStringList homeOnly = {"XDG_DATA_HOME=", "HOME=" + work.filePath("home")};  // ~/.local/share by default
-    EXPECT_EQ(convertedWith(homeOnly), readBytes(installed("share/palshift/diablo2.pal")));
-    writeBytes(work.filePath("home/.local/share/palshift/diablo2.pal"), inUsersFolder);
+    EXPECT_EQ(convertedWith(homeOnly), test::readBytes(installed("share/palshift/diablo2.pal")));
+    writeFile(work.filePath("home/.local/share/palshift/diablo2.pal"), inUsersFolder);
     EXPECT_EQ(convertedWith(homeOnly), inUsersFolder);
-    writeBytes(installed("bin/diablo2.pal"), besideProgram);
+    writeFile(installed("bin/diablo2.pal"), besideProgram);
     EXPECT_EQ(convertedWith(), besideProgram);
 
     for (const QString& palette : {installed("bin/diablo2.pal"), user, installed("share/palshift/diablo2.pal")})
