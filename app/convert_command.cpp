@@ -3,6 +3,7 @@
 #include "app/batch.h"
 #include "app/headless_conversion.h"
 #include "convert/palette_file.h"
+#include "convert/palette_lookup.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
@@ -243,7 +244,9 @@ int runCommandLine(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Converts pictures drawn in the Diablo 1 palette to 8-bit BMP files in the Diablo 2 palette.\n"
         "Each pixel takes the lowest Diablo 1 entry of exactly its colour (entry 0 when there is\n"
-        "none), then the nearest Diablo 2 entry. :/startup.bmp is the built-in start-up picture."));
+        "none), then the nearest Diablo 2 entry. :/startup.bmp is the built-in start-up picture.\n"
+        "A palette that is not given is looked up beside palshift, then in the user's data folder\n"
+        "(~/.local/share/palshift), then in the installed share/palshift."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -253,10 +256,10 @@ int runCommandLine(const QStringList& arguments)
                                        QStringLiteral("Write each result to <dir>, named after its picture with .bmp."),
                                        QStringLiteral("dir"));
     const QCommandLineOption sourcePal(QStringLiteral("source-pal"),
-                                       QStringLiteral("Diablo 1 palette (default: diablo.pal beside palshift)."),
+                                       QStringLiteral("Diablo 1 palette (default: the first diablo.pal found)."),
                                        QStringLiteral("file"));
     const QCommandLineOption targetPal(QStringLiteral("target-pal"),
-                                       QStringLiteral("Diablo 2 palette (default: diablo2.pal beside palshift)."),
+                                       QStringLiteral("Diablo 2 palette (default: the first diablo2.pal found)."),
                                        QStringLiteral("file"));
     const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
                                          QStringLiteral("Memory the pictures converted at once may take, such as 512M "
@@ -292,15 +295,21 @@ int runCommandLine(const QStringList& arguments)
                                      .arg(parser.value(memoryLimit)));
             memoryBudget = *limit;
         }
-        PaletteFiles files = defaultPaletteFiles(QCoreApplication::applicationDirPath());
+        PaletteFiles files;  // those not given are looked up below
         if (parser.isSet(sourcePal))
             files.source = parser.value(sourcePal);
         if (parser.isSet(targetPal))
             files.target = parser.value(targetPal);
         const std::vector<Job> jobs = plannedJobs(positional, parser.value(output), parser.value(outputDir));
-        checkOutputs(jobs, files);
 
         ConversionState palettes;
+        try {
+            files = lookUpPaletteFiles(QCoreApplication::applicationDirPath(), files);
+        } catch (const FileError& failure) {
+            printLine(QStringLiteral("palshift: %1; nothing was converted").arg(pathFromNative(failure.what())));
+            return ExitFailed;
+        }
+        checkOutputs(jobs, files);
         try {
             readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
             readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);

@@ -5,6 +5,7 @@
 #include "bmp/save_name.h"
 #include "convert/load_pals.h"
 #include "convert/nearest_colour.h"
+#include "convert/palette_lookup.h"
 #include "convert/result_drawing.h"
 #include "platform/picture_loading.h"
 
@@ -50,7 +51,7 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
       mnuFileSave(action("&Save", this)),
       mbuFileExit(action("E&xit", this)),
       mbuConvert(action("&Convert", this)),
-      paletteFiles_(defaultPaletteFiles(programFolder)),
+      programFolder_(programFolder),
       CD1(dialog ? std::move(dialog) : std::make_unique<QtFileDialog>(this)),
       messages_(messages ? std::move(messages) : std::make_unique<QtMessageBoxes>(this)),
       scrollArea_(new QScrollArea)
@@ -116,7 +117,7 @@ void Form1::Form_Resize()
 
 bool Form1::Command1_Click()
 {
-    return attempt([this] { loadPals(conversion_, Picture1->surface(), *SB1, paletteFiles_); });
+    return attempt([this] { loadPals(conversion_, Picture1->surface(), *SB1, lookUpPaletteFiles(programFolder_)); });
 }
 
 bool Form1::Command2_Click()

@@ -25,7 +25,8 @@ class Form1 : public QMainWindow {
     QWidget* const canvas_;  // holds the pictures and buttons; first, as they are made on it
 
 public:
-    // Palettes are read from programFolder. Without a dialog or message boxes, Qt's are used.
+    // "Load Pals" looks the palettes up from programFolder each time (lookUpPaletteFiles).
+    // Without a dialog or message boxes, Qt's are used.
     explicit Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog = nullptr,
                    std::unique_ptr<MessageBoxes> messages = nullptr);
 
@@ -74,7 +75,7 @@ private:
 
     ConversionState conversion_;
     QString OpenFileName;
-    const PaletteFiles paletteFiles_;
+    const QString programFolder_;
     std::unique_ptr<FileDialog> CD1;
     std::unique_ptr<MessageBoxes> messages_;
     QScrollArea* const scrollArea_;

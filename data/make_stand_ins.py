@@ -3,8 +3,8 @@
 
 diablo.pal and diablo2.pal are made up here, not taken from any game: 256 distinct colours
 each, in ramps of shades as game palettes are laid out. startup.bmp is a 28 x 84 sword drawn
-in diablo.pal; icon-32.png and icon-16.png are the window's icon, a sword laid across a colour
-swatch. Run it from anywhere; it writes next to itself.
+in diablo.pal; icon-N.png (16 to 256 pixels) and icon.svg are the program's icon, a sword laid
+across a colour swatch. Run it from anywhere; it writes next to itself.
 """
 import os
 import struct
@@ -137,6 +137,38 @@ def icon(size, source, target):
     return rows
 
 
+def icon_svg(source, target):
+    """The icon as shapes on a 256 x 256 canvas: the swatch cells and the sword of icon()."""
+    size = 256
+    hexed = lambda rgb: "#%02x%02x%02x" % tuple(rgb)
+    shapes = []
+    for palette, left, bands, ramp_size in ((source, 0, 6, 16), (target, size // 2, 3, 32)):
+        for band in range(bands):
+            top, bottom = size * band / bands, size * (band + 1) / bands
+            for column in range(10):
+                x = left + column * size / 20
+                shade = ramp_size * (1 + band) + 4 + column
+                shapes.append('<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+                              % (x, top, size / 20, bottom - top, hexed(palette[shade])))
+    # Cells meet at fractions of a pixel; crisp edges keep hairlines from showing between them.
+    shapes = ['<g shape-rendering="crispEdges">'] + shapes + ["</g>"]
+    x0 = size * 0.28
+    y0 = size - x0
+
+    def band(along_from, along_to, across_from, across_to, colour):
+        corners = [(along_from, across_from), (along_to, across_from), (along_to, across_to), (along_from, across_to)]
+        points = " ".join("%g,%g" % (x0 + t + u, y0 - t + u) for t, u in corners)
+        shapes.append('<polygon points="%s" fill="%s"/>' % (points, hexed(colour)))
+
+    half_blade, half_guard = size / 24 + 0.5, size / 32 + 0.3
+    band(0, size * 0.7, -half_blade, 0, (230, 230, 235))
+    band(0, size * 0.7, 0, half_blade, (150, 150, 160))
+    band(-half_guard, half_guard, -size / 5, size / 5, (240, 200, 60))
+    band(-size / 5, 0, -half_guard, half_guard, (110, 70, 40))
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">\n%s\n</svg>\n'
+            % (size, size, size, size, "\n".join(shapes)))
+
+
 def write_png(name, rows):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -152,5 +184,7 @@ if __name__ == "__main__":
     write_pal("diablo.pal", source)
     write_pal("diablo2.pal", target)
     write_bmp8("startup.bmp", sword(), source)
-    for size in (32, 16):
+    for size in (16, 32, 48, 64, 128, 256):
         write_png("icon-%d.png" % size, icon(size, source, target))
+    with open(os.path.join(HERE, "icon.svg"), "w") as f:
+        f.write(icon_svg(source, target))

@@ -30,7 +30,7 @@ TEST_F(WindowTest, ConvertRunsTheThreeStepsAndStopsAtTheFirstFailure)
     window->mbuConvert->trigger();
     EXPECT_EQ(statusTexts, loadPals + newPalDrawPic);
 
-    ASSERT_TRUE(QFile::remove(path("diablo.pal")));
+    writeFile("diablo.pal", "too short");
     statusTexts.clear();
     window->mbuConvert->trigger();
     EXPECT_EQ(statusTexts, QStringList{"Loading Diablo 1 Pal"});  // "New Pal" and "Draw Pic" never start

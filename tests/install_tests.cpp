@@ -1,0 +1,253 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+// What `cmake --install` and the Debian package give: the files and where they go, the desktop entry,
+// the man page and the completion as their own tools read them, and the palette look-up of the
+// installed program.
+namespace palshift {
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Runs program (looked up on PATH unless it is a path) in folder, with the extra environment.
+Outcome run(const QString& program, const QStringList& arguments, const QString& folder = {},
+        const QStringList& environment = {})
+{
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(variables);
+    process.setWorkingDirectory(folder);
+    const QString found = program.contains('/') ? program : QStandardPaths::findExecutable(program);
+    EXPECT_FALSE(found.isEmpty()) << qPrintable(program) << " is missing; scripts/setup.sh installs it";
+    process.start(found, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        ADD_FAILURE() << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish";
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// test::writeBytes into a folder that may not be there yet.
+void writeFile(const QString& file, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(file).path());
+    test::writeBytes(file, bytes);
+}
+
+// Every file under folder, relative to it, sorted.
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// The options that `palshift --help` lists: -o, --output, --output-dir, ...
+QStringList helpOptions(const QString& palshift)
+{
+    const Outcome help = run(palshift, {"--help"});
+    EXPECT_EQ(help.exitCode, 0) << qPrintable(help.err);
+    QStringList options;
+    static const QRegularExpression line(QStringLiteral("^  (-\\w(?:, --[\\w-]+)?|--[\\w-]+)"), QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch& match : line.globalMatch(help.out))
+        options << match.captured(1).split(QStringLiteral(", "));
+    EXPECT_TRUE(options.contains("--help") && options.contains("--output-dir")) << qPrintable(help.out);
+    return options;
+}
+
+// The project installed into a temporary prefix.
+class Install : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const Outcome install = run(PALSHIFT_CMAKE, {"--install", PALSHIFT_BUILD_DIR, "--prefix", prefix.path()});
+        ASSERT_EQ(install.exitCode, 0) << qPrintable(install.out + install.err);
+    }
+    QString installed(const QString& file) const { return prefix.filePath(file); }
+
+    QTemporaryDir prefix;
+    const QString palshift = installed("bin/palshift");
+};
+
+// The palettes that the program finds, its BMP's colour table tells: the target palette, blue, green,
+// red and 0 per entry.
+QByteArray paletteOfColourTable(const QByteArray& bmp)
+{
+    QByteArray palette;
+    for (qsizetype entry = 0; entry < 256 && 54 + 4 * entry + 2 < bmp.size(); ++entry)
+        palette.append(bmp[54 + 4 * entry + 2]).append(bmp[54 + 4 * entry + 1]).append(bmp[54 + 4 * entry]);
+    return palette;
+}
+
+}  // namespace
+
+TEST_F(Install, PutsEachFileInItsPlace)
+{
+    QStringList expected = {"bin/palshift", "share/applications/palshift.desktop",
+                            "share/bash-completion/completions/palshift",
+                            "share/icons/hicolor/scalable/apps/palshift.svg", "share/man/man1/palshift.1.gz"};
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        const QString icon = QStringLiteral("share/icons/hicolor/%1x%1/apps/palshift.png").arg(size);
+        expected << icon;
+        EXPECT_EQ(QImage(installed(icon)).size(), QSize(size, size)) << qPrintable(icon);
+    }
+    // The stand-in palettes, each as it is in data/; more may come.
+    const QStringList palettes = QDir(installed("share/palshift")).entryList(QDir::Files);
+    EXPECT_TRUE(palettes.contains("diablo.pal") && palettes.contains("diablo2.pal")) << qPrintable(palettes.join(' '));
+    for (const QString& palette : palettes) {
+        expected << "share/palshift/" + palette;
+        EXPECT_EQ(test::readBytes(installed("share/palshift/" + palette)), test::readBytes(PALSHIFT_SOURCE_DIR "/data/" + palette)) << qPrintable(palette);
+    }
+    expected.sort();
+    EXPECT_EQ(filesUnder(prefix.path()), expected);
+    EXPECT_TRUE(QFileInfo(palshift).isExecutable());
+    EXPECT_TRUE(test::readBytes(installed("share/icons/hicolor/scalable/apps/palshift.svg")).startsWith("<svg "));
+}
+
+// Desktops read the entry: it validates, starts the installed program with one file, shows the
+// installed icon and offers to open the pictures the program reads.
+TEST_F(Install, DesktopEntryValidatesAndOpensPictures)
+{
+    const QString entry = installed("share/applications/palshift.desktop");
+    const Outcome validate = run("desktop-file-validate", {entry});
+    EXPECT_TRUE(validate.exitCode == 0 && validate.out.isEmpty() && validate.err.isEmpty()) << qPrintable(validate.out + validate.err);
+
+    QHash<QString, QString> keys;
+    for (const QString& line : QString::fromUtf8(test::readBytes(entry)).split('\n'))
+        if (line.contains('='))
+            keys.insert(line.section('=', 0, 0), line.section('=', 1));
+    EXPECT_EQ(keys["Exec"], "palshift %f");
+    EXPECT_TRUE(QFileInfo::exists(installed("bin/" + keys["TryExec"])));
+    EXPECT_TRUE(QFileInfo::exists(installed("share/icons/hicolor/256x256/apps/" + keys["Icon"] + ".png")));
+    const QStringList types = keys["MimeType"].split(';', Qt::SkipEmptyParts);
+    for (const char* type : {"image/bmp", "image/png", "image/gif", "image/jpeg", "image/x-tga", "image/x-icon",
+                             "image/vnd.microsoft.icon"})
+        EXPECT_TRUE(types.contains(type)) << type << " is not in " << qPrintable(keys["MimeType"]);
+}
+
+// The page renders without a complaint and lists every option that --help lists.
+TEST_F(Install, ManPageRendersEveryOptionOfHelp)
+{
+    const Outcome page = run("man", {"-l", installed("share/man/man1/palshift.1.gz")}, {},
+                         {"LC_ALL=C", "MANWIDTH=120", "MANPAGER=cat", "PAGER=cat", "MANROFFOPT=-ww"});
+    EXPECT_TRUE(page.exitCode == 0 && page.err.isEmpty()) << page.exitCode << qPrintable(page.err);
+    EXPECT_TRUE(page.out.contains("palshift - convert pictures from the Diablo 1 palette")) << qPrintable(page.out);
+    for (const QString& option : helpOptions(palshift))
+        EXPECT_TRUE(page.out.contains(QRegularExpression("(^|[ ,])" + QRegularExpression::escape(option) + "([ ,]|$)",
+                                                         QRegularExpression::MultilineOption)))
+            << qPrintable(option) << " is not in\n" << qPrintable(page.out);
+}
+
+// Bash offers the command and every option, folders where a folder goes, any file where a file goes,
+// and only pictures (any case of their ending) and folders where pictures go.
+TEST_F(Install, BashCompletesCommandsOptionsAndFiles)
+{
+    QTemporaryDir folder;
+    for (const char* file : {"a.png", "B.JPG", "c.txt", "d.pal", "my pictures/e.gif"})
+        writeFile(folder.filePath(file), "");
+    const auto complete = [&](const QString& words) {
+        const QString script = QStringLiteral(
+            "source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _palshift; "
+            "printf '%s\\n' \"${COMPREPLY[@]}\"").arg(installed("share/bash-completion/completions/palshift"), words);
+        const Outcome completed = run("bash", {"-c", script}, folder.path());
+        EXPECT_EQ(completed.exitCode, 0) << qPrintable(completed.err);
+        QStringList offered = completed.out.split('\n', Qt::SkipEmptyParts);
+        offered.sort();
+        return offered;
+    };
+    EXPECT_EQ(complete("palshift co"), QStringList({"convert"}));
+    EXPECT_EQ(complete("palshift ''"), QStringList({"B.JPG", "a.png", "convert", "my pictures"}));
+    EXPECT_EQ(complete("palshift convert ''"), QStringList({"B.JPG", "a.png", "my pictures"}));
+    EXPECT_EQ(complete("palshift convert 'my'"), QStringList({"my pictures"}));
+    EXPECT_EQ(complete("palshift convert a.png --output-dir ''"), QStringList({"my pictures"}));
+    EXPECT_EQ(complete("palshift convert a.png --output-dir = ''"), QStringList({"my pictures"}));
+    EXPECT_EQ(complete("palshift convert a.png -o ''"), QStringList({"B.JPG", "a.png", "c.txt", "d.pal", "my pictures"}));
+    EXPECT_EQ(complete("palshift convert a.png --source-pal d"), QStringList({"d.pal"}));
+    EXPECT_EQ(complete("palshift convert --so"), QStringList({"--source-pal"}));
+    QStringList options = helpOptions(palshift);
+    options.sort();
+    EXPECT_EQ(complete("palshift convert -"), options);
+}
+
+// With no palette given, each is taken from beside the program, else from the user's data folder, else
+// from the installed share/palshift; with none anywhere, nothing is written and every place is named.
+TEST_F(Install, ProgramLooksForPalettesBesideItThenInTheUsersFolderThenInShare)
+{
+    QTemporaryDir work;
+    const QString output = work.filePath("x.bmp"), user = work.filePath("data/palshift/diablo2.pal");
+    const auto convertedWith = [&](const QStringList& environment = {}) {
+        QFile::remove(output);
+        const Outcome converted = run(palshift, {"convert", ":/startup.bmp", "-o", output}, work.path(),
+                                  QStringList{"XDG_DATA_HOME=" + work.filePath("data")} + environment);
+        EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
+        return paletteOfColourTable(test::readBytes(output));
+    };
+    QByteArray inUsersFolder(768, '\0'), besideProgram(768, '\0');
+    for (int k = 0; k < 768; ++k)
+        inUsersFolder[k] = char(k % 3 == 0 ? k / 3 : 7), besideProgram[k] = char(255 - k / 3);
+
+    EXPECT_EQ(convertedWith(), test::readBytes(installed("share/palshift/diablo2.pal")));
+    writeFile(user, inUsersFolder);
+    EXPECT_EQ(convertedWith(), inUsersFolder);
+    const QStringList homeOnly = {"XDG_DATA_HOME=", "HOME=" + work.filePath("home")};  // ~/.local/share by default
+    EXPECT_EQ(convertedWith(homeOnly), test::readBytes(installed("share/palshift/diablo2.pal")));
+    writeFile(work.filePath("home/.local/share/palshift/diablo2.pal"), inUsersFolder);
+    EXPECT_EQ(convertedWith(homeOnly), inUsersFolder);
+    writeFile(installed("bin/diablo2.pal"), besideProgram);
+    EXPECT_EQ(convertedWith(), besideProgram);
+
+    for (const QString& palette : {installed("bin/diablo2.pal"), user, installed("share/palshift/diablo2.pal")})
+        ASSERT_TRUE(QFile::remove(palette));
+    QFile::remove(output);
+    const Outcome failed = run(palshift, {"convert", ":/startup.bmp", "-o", output}, work.path(),
+                           {"XDG_DATA_HOME=" + work.filePath("data")});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, QStringLiteral("palshift: Cannot open diablo2.pal: none of %1, %2 or %3 exists; nothing was converted\n")
+                              .arg(installed("bin/diablo2.pal"), user, installed("share/palshift/diablo2.pal")));
+    EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+// The package installs under /usr, so that the program finds /usr/share/palshift, and depends on the
+// Debian packages of the libraries it links and of the Qt image plugins it loads.
+TEST(Package, DebDependsOnTheDebianPackagesItUses)
+{
+    QTemporaryDir folder;
+    const Outcome cpack = run(PALSHIFT_CPACK, {"--config", PALSHIFT_BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", folder.path()});
+    ASSERT_EQ(cpack.exitCode, 0) << qPrintable(cpack.out + cpack.err);
+    const QStringList packages = QDir(folder.path()).entryList({"palshift_*.deb"}, QDir::Files);
+    ASSERT_EQ(packages.size(), 1) << qPrintable(QDir(folder.path()).entryList().join(' '));
+    const QString deb = folder.filePath(packages.front());
+
+    const Outcome fields = run("dpkg-deb", {"--field", deb, "Package", "Depends"});
+    EXPECT_TRUE(fields.out.startsWith("Package: palshift\n")) << qPrintable(fields.out);
+    QStringList depends;
+    for (const QString& dependency : fields.out.section("Depends: ", 1).split(',', Qt::SkipEmptyParts))
+        depends << dependency.trimmed().section(' ', 0, 0);
+    // Debian may add a suffix to a library's package name (libqt6core6t64) when its ABI changes.
+    for (const char* expected : {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "qt6-image-formats-plugins"})
+        EXPECT_TRUE(std::ranges::any_of(depends, [&](const QString& name) { return name.startsWith(expected); }))
+            << expected << " is not in " << qPrintable(depends.join(", "));
+
+    const QString contents = run("dpkg-deb", {"--contents", deb}).out;
+    for (const char* file : {"./usr/bin/palshift", "./usr/share/palshift/diablo2.pal", "./usr/share/applications/palshift.desktop"})
+        EXPECT_TRUE(contents.contains(QString(file) + '\n')) << file << " is not in\n" << qPrintable(contents);
+}
+
+}  // namespace palshift
