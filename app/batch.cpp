@@ -1,5 +1,6 @@
 #include "app/batch.h"
 
+#include "platform/decoder_messages.h"
 #include "platform/native_path.h"
 #include "platform/picture_loading.h"
 
@@ -96,6 +97,7 @@ qint64 estimatedPeakBytes(const QString& picture)
     QString reason;
     if (!openForReading(picture, input, reason))
         return 0;
+    const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
     QImageReader reader(&input);
     reader.setAutoTransform(false);
     return estimatedPeakBytes(reader.size(), reader.imageFormat());
