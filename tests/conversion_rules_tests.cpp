@@ -93,6 +93,13 @@ TEST(ConversionRules, TransparencyAndOffPaletteColours)
         EXPECT_EQ(std::tuple(error.pixels, error.x, error.y), std::tuple(3, 2, 0));
     }
 
+    try {
+        converted(picture.copy(3, 0, 1, 2), {UnmatchedRule::Fail, {}});
+        ADD_FAILURE() << "an off-palette pixel was accepted";
+    } catch (const UnmatchedColoursError& error) {
+        EXPECT_STREQ(error.what(), "1 pixel matches no colour of the source palette; the first is at (0, 1): #010203");
+    }
+
     // A transparent pixel is not looked up, so its colour cannot fail the picture.
     QImage indexed(2, 1, QImage::Format_Indexed8);
     indexed.setColorTable({qRgba(1, 2, 3, 0), qRgb(7, 8, 9)});

@@ -115,9 +115,9 @@ TEST(PaletteFormats, ActWithAndWithoutItsCountAndTransparentEntry)
     expectRamp(plain, PaletteFormat::Act);
     EXPECT_FALSE(plain.transparentIndex);
 
-    const LoadedPalette marked = decodePalette(colours + QByteArray::fromHex("0100 00fe"), "x.act");
+    const LoadedPalette marked = decodePalette(colours + QByteArray::fromHex("0100 00ff"), "x.act");
     expectRamp(marked, PaletteFormat::Act);
-    EXPECT_EQ(marked.transparentIndex, 254);
+    EXPECT_EQ(marked.transparentIndex, 255);
     EXPECT_EQ(decodePalette(colours + QByteArray::fromHex("0100 0000"), "x.act").transparentIndex, 0);
     EXPECT_FALSE(decodePalette(colours + QByteArray::fromHex("0100 ffff"), "x.act").transparentIndex);
 
@@ -135,6 +135,7 @@ TEST(PaletteFormats, JascTextWithEitherLineEnd)
         expectRamp(decodePalette(header + rampLines(0, 255, end) + end + end, "x.pal"), PaletteFormat::Jasc);
         expectRamp(decodePalette(header + rampLines(0, 254, end) + "255 0 249", "x.pal"), PaletteFormat::Jasc);
     }
+    expectRamp(decodePalette("JASC-PAL\n0100\t\n 256 \n" + rampLines(0, 255), "x.pal"), PaletteFormat::Jasc);
     const QByteArray header = "JASC-PAL\n0100\n256\n";
     EXPECT_EQ(refusal("JASC-PAL\n0100\n16\n" + rampLines(0, 15)), "p/x.pal: holds 16 colours; a palette needs 256");
     EXPECT_EQ(refusal(header + rampLines(0, 2) + "3 252 256\n" + rampLines(4, 255)),
@@ -191,13 +192,11 @@ TEST(PaletteFormats, RiffDataChunkAmongOthers)
     const QByteArray whole = riffFile(riffDataChunk(0x0300, 256, ramp));
     EXPECT_EQ(refusal(whole.left(whole.size() - 1)), "p/x.pal: truncated: 1047 bytes, the RIFF header says 1048");
     QByteArray shortChunk = whole;
-    shortChunk[16] = char(0x03);  // the data chunk made longer than the file
-    shortChunk[17] = char(0x05);
-    EXPECT_EQ(refusal(shortChunk), "p/x.pal: offset 12: truncated: the chunk needs 1283 bytes, 1028 are left");
-    QByteArray fewEntries = riffFile(riffDataChunk(0x0300, 256, ramp).left(8 + 4 + 100));
-    fewEntries[16] = char(104);
-    fewEntries[17] = 0;
-    EXPECT_EQ(refusal(fewEntries), "p/x.pal: offset 24: truncated: 256 colours need 1024 bytes, the chunk holds 100");
+    shortChunk[16] = char(0x05);  // the data chunk one byte longer than the file
+    EXPECT_EQ(refusal(shortChunk), "p/x.pal: offset 12: truncated: the chunk needs 1029 bytes, 1028 are left");
+    QByteArray fewEntries = riffFile(riffDataChunk(0x0300, 256, ramp).left(8 + 4 + 1023));
+    fewEntries[16] = char(0x03);  // its size, one byte short of 256 entries
+    EXPECT_EQ(refusal(fewEntries), "p/x.pal: offset 24: truncated: 256 colours need 1024 bytes, the chunk holds 1023");
 }
 
 // The colour table of an 8-bit picture, and clear refusals of pictures that have none of 256.
@@ -232,6 +231,13 @@ TEST(PaletteFormats, PictureColourTables)
     ASSERT_TRUE(indexed.convertToFormat(QImage::Format_RGB32).save(&rgb, "PNG"));
     EXPECT_EQ(refusal(rgb.data()), "p/x.pal: not an 8-bit indexed picture, so it has no palette to take");
     EXPECT_EQ(refusal("\x89PNG\r\n\x1a\n" + QByteArray(1000, 'x')).substr(0, 32), "p/x.pal: cannot be read as PNG: ");
+    QBuffer tooWide;
+    tooWide.open(QIODevice::WriteOnly);
+    QImage wide(16385, 1, QImage::Format_Indexed8);
+    wide.setColorTable(table);
+    wide.fill(0);
+    ASSERT_TRUE(wide.save(&tooWide, "PNG"));
+    EXPECT_EQ(refusal(tooWide.data()), "p/x.pal: 16385 x 1 pixels; the largest picture is 16384 x 16384");
     EXPECT_EQ(refusal(QByteArray(1000, 'x'), PaletteFormat::Picture), "p/x.pal: not a BMP, PNG, GIF or PCX picture");
 }
 

@@ -135,6 +135,7 @@ TEST(PcxWriter, RefusesWrongSizesAndRowCounts)
     EXPECT_THROW(PcxWriter(0, 5, {}, out.sink()), std::out_of_range);
     EXPECT_THROW(PcxWriter(5, 65535, {}, out.sink()), std::out_of_range);
     EXPECT_NO_THROW(PcxWriter(65534, 1, {}, out.sink()));
+    EXPECT_THROW(PcxWriter(65535, 1, {}, out.sink()), std::out_of_range);
     PcxWriter writer(2, 1, {}, out.sink());
     EXPECT_THROW(writer.finish(), std::out_of_range);
     EXPECT_THROW(writer.writeRow(std::vector<std::uint8_t>(3)), std::out_of_range);
@@ -173,6 +174,7 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
     EXPECT_EQ(indicesOf(planar), (std::vector<int>{0b0101, 0b0110, 0b1100}));
     EXPECT_EQ(planar.colorTable().size(), 16);
     EXPECT_EQ(planar.colorTable()[15], qRgb(145, 146, 147));
+    EXPECT_EQ(readPcx(pcxFile(1, 2, 3, 1, 1, QByteArray::fromHex("80 40"), {}, 1, ega), "x.pcx").colorTable().size(), 4);
 
     const QImage packed = readPcx(pcxFile(4, 1, 3, 1, 2, QByteArray::fromHex("3fa0"), {}, 1, ega), "x.pcx");
     EXPECT_EQ(indicesOf(packed), (std::vector<int>{3, 15, 10}));
@@ -185,8 +187,10 @@ TEST(PcxReader, RefusesMalformedFiles)
     const QByteArray trailer = paletteTrailer();
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c806"), trailer).left(127)),
               "in/x.pcx: truncated: 127 bytes, a PCX header needs 128");
-    EXPECT_EQ(refusal(QByteArray(200, '\x0B')), "in/x.pcx: offset 0: expected a PCX header (0x0A, version, encoding, bits per pixel)");
-    EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c3"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
+    QByteArray notZSoft = pcxFile(8, 1, 3, 1, 3, "abc", trailer);
+    notZSoft[0] = 0x0B;
+    EXPECT_EQ(refusal(notZSoft), "in/x.pcx: offset 0: expected a PCX header (0x0A, version, encoding, bits per pixel)");
+    EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c4"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c306"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 1, 3, QByteArray::fromHex("c306"), trailer.mid(1))),
               "in/x.pcx: no 256-colour table: expected 0x0C and 768 bytes at the end of the file");
