@@ -25,6 +25,28 @@ Palette tableOf(const QImage& picture, const QString& file)
     return palette;
 }
 
+// Qt decodes a GIF to 32 bits, dropping its table, so the table is taken from the header: the
+// global colour table that follows the 13-byte screen descriptor.
+Palette gifTable(QByteArrayView bytes, const QString& file)
+{
+    if (bytes.size() < 13)
+        refusePalette(file, QStringLiteral("truncated: %1 bytes, a GIF header needs 13").arg(bytes.size()));
+    const auto flags = static_cast<std::uint8_t>(bytes[10]);
+    if (!(flags & 0x80))
+        refusePalette(file, QStringLiteral("offset 10: no global colour table, so it has no palette to take"));
+    const int colours = 2 << (flags & 0x07);
+    checkPaletteCount(file, colours);
+    if (bytes.size() < 13 + 768)
+        refusePalette(file, QStringLiteral("truncated: %1 bytes, the colour table ends at %2").arg(bytes.size()).arg(13 + 768));
+    Palette palette;
+    for (std::size_t entry = 0; entry < palette.size(); ++entry) {
+        const qsizetype at = 13 + 3 * qsizetype(entry);
+        palette[entry] = {static_cast<std::uint8_t>(bytes[at]), static_cast<std::uint8_t>(bytes[at + 1]),
+                          static_cast<std::uint8_t>(bytes[at + 2])};
+    }
+    return palette;
+}
+
 }  // namespace
 
 bool looksLikePicture(QByteArrayView bytes)
@@ -37,6 +59,8 @@ Palette readPicturePalette(QByteArrayView bytes, const QString& file)
 {
     if (looksLikePcx(bytes))
         return tableOf(readPcx(bytes, file), file);
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return gifTable(bytes, file);
 
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
     QBuffer buffer(&data);
@@ -44,7 +68,7 @@ Palette readPicturePalette(QByteArrayView bytes, const QString& file)
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     const QByteArray format = reader.format();
-    if (format != "bmp" && format != "png" && format != "gif")
+    if (format != "bmp" && format != "png")
         refusePalette(file, QStringLiteral("not a BMP, PNG, GIF or PCX picture"));
     const QSize size = reader.size();
     if (size.width() > largestPcxSide || size.height() > largestPcxSide)

@@ -40,8 +40,8 @@ struct ActPalette {
 };
 ActPalette readActPalette(QByteArrayView bytes, const QString& file);
 
-// The colour table of an 8-bit indexed picture: BMP, PNG or GIF through Qt's readers, PCX through
-// the program's own. The table must hold 256 colours.
+// The colour table of an 8-bit indexed picture: BMP or PNG through Qt's readers, PCX through the
+// program's own, GIF's global colour table from its header. The table must hold 256 colours.
 bool looksLikePicture(QByteArrayView bytes);
 Palette readPicturePalette(QByteArrayView bytes, const QString& file);
 
