@@ -105,6 +105,9 @@ TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
     }
     EXPECT_THROW(writer.writeRow(row), std::logic_error);
 
+    const auto refusingSink = [](std::span<const std::uint8_t>) { throw std::runtime_error("Permission denied"); };
+    EXPECT_THROW(PngWriter(1, 1, distinctPalette(), {}, refusingSink), std::runtime_error);
+
     PngWriter twoRows(1, 2, distinctPalette(), {}, [](std::span<const std::uint8_t>) {});
     twoRows.writeRow(std::vector<std::uint8_t>{1});
     EXPECT_THROW(twoRows.finish(), std::out_of_range);
