@@ -1,0 +1,121 @@
+#include "palettes/palette_formats.h"
+
+#include "palettes/palette_failure.h"
+#include "palettes/palette_readers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <array>
+#include <utility>
+
+namespace palshift {
+
+namespace {
+
+constexpr std::array<std::pair<PaletteFormat, const char*>, 8> formatNames{{
+    {PaletteFormat::Auto, "auto"},
+    {PaletteFormat::Rgb, "rgb"},
+    {PaletteFormat::Bgr, "bgr"},
+    {PaletteFormat::Jasc, "jasc"},
+    {PaletteFormat::Act, "act"},
+    {PaletteFormat::Gpl, "gpl"},
+    {PaletteFormat::Riff, "riff"},
+    {PaletteFormat::Picture, "picture"},
+}};
+
+}  // namespace
+
+std::optional<PaletteFormat> paletteFormatFromName(QStringView name)
+{
+    for (const auto& [format, formatName] : formatNames)
+        if (name == QLatin1String(formatName))
+            return format;
+    return std::nullopt;
+}
+
+QString paletteFormatName(PaletteFormat format)
+{
+    for (const auto& [known, name] : formatNames)
+        if (known == format)
+            return QString::fromLatin1(name);
+    return {};
+}
+
+std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QString& file)
+{
+    if (looksLikeJascPalette(bytes))
+        return PaletteFormat::Jasc;
+    if (looksLikeGimpPalette(bytes))
+        return PaletteFormat::Gpl;
+    if (looksLikeRiffPalette(bytes))
+        return PaletteFormat::Riff;
+    // A raw palette may begin with any bytes, a picture's signature among them, but no picture
+    // with a table of 256 colours fits in 772 bytes: the size decides before the signatures.
+    if (bytes.size() == 768)
+        return QFileInfo(file).fileName().compare(QLatin1String("pal.dat"), Qt::CaseInsensitive) == 0
+                   ? PaletteFormat::Bgr
+                   : PaletteFormat::Rgb;
+    if (bytes.size() == 772)
+        return PaletteFormat::Act;
+    if (looksLikePicture(bytes))
+        return PaletteFormat::Picture;
+    return std::nullopt;
+}
+
+LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format)
+{
+    if (format == PaletteFormat::Auto) {
+        const std::optional<PaletteFormat> detected = detectPaletteFormat(bytes, file);
+        if (!detected)
+            refusePalette(file, QStringLiteral("not a palette: %1 bytes; expected 768 bytes of RGB, or a JASC-PAL, "
+                                               "GIMP, RIFF or ACT palette, or an 8-bit picture")
+                                    .arg(QLocale(QLocale::English).toString(qint64{bytes.size()})));
+        format = *detected;
+    }
+    LoadedPalette loaded;
+    loaded.format = format;
+    switch (format) {
+    case PaletteFormat::Auto:
+    case PaletteFormat::Rgb:
+        loaded.format = PaletteFormat::Rgb;
+        loaded.colours = readRgbPalette(bytes, file);
+        break;
+    case PaletteFormat::Bgr:
+        loaded.colours = readBgrPalette(bytes, file);
+        break;
+    case PaletteFormat::Jasc:
+        loaded.colours = readJascPalette(bytes, file);
+        break;
+    case PaletteFormat::Act: {
+        const ActPalette act = readActPalette(bytes, file);
+        loaded.colours = act.colours;
+        loaded.transparentIndex = act.transparentIndex;
+        break;
+    }
+    case PaletteFormat::Gpl:
+        loaded.colours = readGimpPalette(bytes, file);
+        break;
+    case PaletteFormat::Riff:
+        loaded.colours = readRiffPalette(bytes, file);
+        break;
+    case PaletteFormat::Picture:
+        loaded.colours = readPicturePalette(bytes, file);
+        break;
+    }
+    return loaded;
+}
+
+LoadedPalette readPalette(const QString& file, PaletteFormat format)
+{
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, input.errorString()));
+    const QByteArray bytes = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        throw FileError(file, QStringLiteral("Cannot read %1: %2").arg(file, input.errorString()));
+    return decodePalette(bytes, file, format);
+}
+
+}  // namespace palshift

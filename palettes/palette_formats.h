@@ -1,0 +1,38 @@
+#pragma once
+
+#include "convert/palette.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace palshift {
+
+enum class PaletteFormat { Auto, Rgb, Bgr, Jasc, Act, Gpl, Riff, Picture };
+
+// "auto", "rgb", "bgr", "jasc", "act", "gpl", "riff", "picture"; nullopt for any other name.
+std::optional<PaletteFormat> paletteFormatFromName(QStringView name);
+QString paletteFormatName(PaletteFormat format);
+
+struct LoadedPalette {
+    Palette colours{};
+    PaletteFormat format = PaletteFormat::Rgb;    // the format it was read as, never Auto
+    std::optional<std::uint8_t> transparentIndex;  // as an ACT file gives it
+};
+
+// The format of a palette file: from its content (JASC-PAL, GIMP, RIFF), then its size and name
+// (768 bytes: bgr for a file named pal.dat in any case, else rgb; 772 bytes: act), then the
+// content again (a BMP, PNG, GIF or PCX picture). nullopt when none fits.
+std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QString& file);
+
+// Reads bytes as format, detecting it for Auto. Throws FileError "<file>: <reason>", also
+// "not a palette: ..." when no format fits.
+LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format = PaletteFormat::Auto);
+
+// Reads the file and decodes it as above. FileError "Cannot open <file>: <reason>" too.
+LoadedPalette readPalette(const QString& file, PaletteFormat format = PaletteFormat::Auto);
+
+}  // namespace palshift

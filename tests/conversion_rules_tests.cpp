@@ -1,0 +1,179 @@
+#include "convert/conversion_rules.h"
+#include "convert/mapping_table.h"
+#include "convert/nearest_colour.h"
+#include "convert/nearest_target.h"
+#include "convert/rule_conversion.h"
+#include "convert/source_index_map.h"
+#include "platform/image_surface.h"
+#include "test_support.h"
+
+#include <QImage>
+
+#include <tuple>
+
+namespace palshift {
+
+namespace {
+
+// Source: entry k is grey k. Target: far magenta but for black at 0 and a few near greys.
+Palette greyRamp()
+{
+    Palette palette;
+    for (std::size_t k = 0; k < 256; ++k)
+        palette[k] = {std::uint8_t(k), std::uint8_t(k), std::uint8_t(k)};
+    return palette;
+}
+
+Palette fewGreys()
+{
+    Palette palette;
+    palette.fill({255, 0, 255});
+    palette[0] = {0, 0, 0};
+    palette[2] = {10, 10, 10};
+    palette[6] = {10, 10, 13};
+    palette[9] = {100, 100, 100};
+    return palette;
+}
+
+QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
+
+// 4 x 2: greys 10, 0, 100 and 100 at alphas 127 and 128, off-palette colours #5A5F63 and #010203.
+QImage rulesPicture()
+{
+    QImage picture(4, 2, QImage::Format_ARGB32);
+    const QRgb pixels[2][4] = {{grey(10), grey(0), qRgb(90, 95, 99), grey(100)},
+                               {grey(100, 127), grey(100, 128), qRgb(90, 95, 99), qRgb(1, 2, 3)}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            picture.setPixel(x, y, pixels[y][x]);
+    return picture;
+}
+
+std::vector<std::uint8_t> converted(const QImage& picture, const ConversionRules& rules)
+{
+    return convertWithRules(picture, greyRamp(), fewGreys(), rules).indices;
+}
+
+using Indices = std::vector<std::uint8_t>;
+
+}  // namespace
+
+TEST(NearestTarget, LowestOnATieAndNeverTheExcludedEntry)
+{
+    Palette target;
+    target.fill({0, 0, 0});
+    target[5] = {100, 100, 112};
+    target[9] = {104, 104, 104};
+    EXPECT_EQ(nearestTarget({100, 100, 100}, target), 5);
+    EXPECT_EQ(nearestTarget({100, 100, 100}, target, 5), 9);
+    EXPECT_EQ(nearestTarget({100, 100, 100}, target, 9), 5);
+    EXPECT_EQ(nearestTarget({1, 0, 0}, target), 0);  // entry 0, unique and nearest
+    EXPECT_EQ(nearestTarget({1, 0, 0}, target, 0), 1);
+    target[255] = {1, 0, 0};
+    EXPECT_EQ(nearestTarget({1, 0, 0}, target, 0), 255);
+    EXPECT_EQ(colourDistance({1, 200, 30}, {4, 100, 31}), 104);
+}
+
+TEST(ConversionRules, TransparencyAndOffPaletteColours)
+{
+    const QImage picture = rulesPicture();
+    EXPECT_EQ(converted(picture, {}), (Indices{2, 0, 0, 9, 9, 9, 0, 0}));  // alpha ignored
+    EXPECT_EQ(convertWithRules(picture, greyRamp(), fewGreys(), {}).unmatchedPixels, 3);
+    // Below alpha 128 transparent; grey 10 skips entry 2 for the next nearest, 6.
+    EXPECT_EQ(converted(picture, {UnmatchedRule::Zero, 2}), (Indices{6, 0, 0, 9, 2, 9, 0, 0}));
+    // Off-palette pixels as source entry 0, whose nearest other than 0 is 2.
+    EXPECT_EQ(converted(picture, {UnmatchedRule::Zero, 0}), (Indices{2, 2, 2, 9, 0, 9, 2, 2}));
+    EXPECT_EQ(converted(picture, {UnmatchedRule::Nearest, {}}), (Indices{2, 0, 9, 9, 9, 9, 9, 0}));
+    EXPECT_EQ(converted(picture, {UnmatchedRule::Nearest, 0}), (Indices{2, 2, 9, 9, 0, 9, 9, 2}));
+    try {
+        converted(picture, {UnmatchedRule::Fail, {}});
+        ADD_FAILURE() << "off-palette pixels were accepted";
+    } catch (const UnmatchedColoursError& error) {
+        EXPECT_STREQ(error.what(), "3 pixels match no colour of the source palette; the first is at (2, 0): #5A5F63");
+        EXPECT_EQ(std::tuple(error.pixels, error.x, error.y), std::tuple(3, 2, 0));
+    }
+
+    try {
+        converted(picture.copy(3, 0, 1, 2), {UnmatchedRule::Fail, {}});
+        ADD_FAILURE() << "an off-palette pixel was accepted";
+    } catch (const UnmatchedColoursError& error) {
+        EXPECT_STREQ(error.what(), "1 pixel matches no colour of the source palette; the first is at (0, 1): #010203");
+    }
+
+    // A transparent pixel is not looked up, so its colour cannot fail the picture.
+    QImage indexed(2, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgba(1, 2, 3, 0), qRgb(7, 8, 9)});
+    indexed.setPixel(0, 0, 0);
+    indexed.setPixel(1, 0, 1);
+    EXPECT_EQ(converted(indexed.copy(0, 0, 1, 1), {UnmatchedRule::Fail, 5}), Indices{5});
+    EXPECT_THROW(converted(indexed, {UnmatchedRule::Fail, 5}), UnmatchedColoursError);
+    try {
+        converted(indexed, {UnmatchedRule::Fail, {}});
+        ADD_FAILURE() << "off-palette pixels were accepted";
+    } catch (const UnmatchedColoursError& error) {
+        EXPECT_STREQ(error.what(), "2 pixels match no colour of the source palette; the first is at (0, 0): #010203");
+    }
+    EXPECT_EQ(unmatchedRuleFromName(u"nearest"), UnmatchedRule::Nearest);
+    EXPECT_EQ(unmatchedRuleFromName(u"fail"), UnmatchedRule::Fail);
+    EXPECT_EQ(unmatchedRuleFromName(u"zero"), UnmatchedRule::Zero);
+    EXPECT_FALSE(unmatchedRuleFromName(u"Zero"));
+}
+
+// With no rule given, every pixel gets what "Load Pals" and "New Pal" give it on a fresh layout.
+TEST(ConversionRules, DefaultsGiveTheWindowsResult)
+{
+    std::mt19937 random(11);
+    const Palette source = test::coarsePalette(random, 40), target = test::coarsePalette(random, 30);
+    QImage picture(37, 23, QImage::Format_ARGB32);
+    std::uniform_int_distribution<int> entry(0, 255), alpha(0, 255), offPalette(0, 9);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const Rgb& colour = source[std::size_t(entry(random))];
+            picture.setPixel(x, y, offPalette(random) ? qRgba(colour.red, colour.green, colour.blue, alpha(random))
+                                                      : qRgb(5, 6, entry(random)));
+        }
+
+    ConversionState state;
+    state.SourcePal = source;
+    state.TargetPal = target;
+    const ImageSurface picture1(picture);
+    dimensionIndexMaps(state, picture1);
+    InitPicturePal(state, picture1);
+    CreateNewPal(state, picture1);
+    const TargetPicture result = convertWithRules(picture, source, target, {});
+    EXPECT_EQ(result.unmatchedPixels, state.unmatchedPixels);
+    EXPECT_GT(result.unmatchedPixels, 0);
+    int wrong = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            wrong += result.indices[std::size_t(y * picture.width() + x)] != state.TargetIndexMap.at(x, y);
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(MappingTable, RowsCsvAndDat)
+{
+    const MappingTable table = mappingTable(greyRamp(), fewGreys());
+    const QList<QByteArray> lines = mappingCsv(table).split('\n');
+    ASSERT_EQ(lines.size(), 258);  // header, 256 rows, and the empty rest after the last line end
+    EXPECT_EQ(lines[0], "source,source_rgb,target,target_rgb,distance");
+    EXPECT_EQ(lines[1], "0,#000000,0,#000000,0");
+    EXPECT_EQ(lines[12], "11,#0B0B0B,2,#0A0A0A,3");
+    EXPECT_EQ(lines[101], "100,#646464,9,#646464,0");
+    EXPECT_EQ(lines[256], "255,#FFFFFF,1,#FF00FF,255");
+    EXPECT_EQ(lines[257], "");
+
+    const QByteArray dat = mappingDat(table);
+    ASSERT_EQ(dat.size(), 256);
+    EXPECT_EQ(dat.left(12).toHex(), "000000000000020202020202");
+    EXPECT_EQ(std::uint8_t(dat[100]), 9);
+
+    const MappingTable transparent = mappingTable(greyRamp(), fewGreys(), 2);
+    EXPECT_EQ(mappingCsv(transparent).split('\n')[11], "10,#0A0A0A,6,#0A0A0D,3");
+    EXPECT_EQ(mappingDat(transparent).indexOf('\x02'), -1);
+
+    EXPECT_TRUE(isDatMappingName(u"act1/colormap.DAT"));
+    EXPECT_FALSE(isDatMappingName(u"map.dat.csv"));
+    EXPECT_FALSE(isDatMappingName(u"mapdat"));
+}
+
+}  // namespace palshift
