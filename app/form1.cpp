@@ -238,7 +238,8 @@ bool Form1::loadFile(const QString& file)
             [&](const StepProgress& progress, StatusLine&) {
                 loaded.setPicture(loadPicture(file));
                 dimensionIndexMaps(fresh, loaded);
-                progress(1, 1);
+                if (progress)
+                    progress(1, 1);
             },
             picturePixels(file));
     });

@@ -39,11 +39,11 @@ bool WorkRunner::run(const Step& step, qint64 pixels)
     Q_ASSERT(!running_);
     cancelled_ = false;
     percent_ = -1;
-    const StepProgress progress = [this](std::int64_t done, std::int64_t total) { report(done, total); };
     if (pixels < backgroundPixels_) {
-        step(progress, status_);
+        step({}, status_);  // over before anything could show its progress or cancel it
         return true;
     }
+    const StepProgress progress = [this](std::int64_t done, std::int64_t total) { report(done, total); };
 
     running_ = true;
     emit started();

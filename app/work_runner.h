@@ -17,8 +17,8 @@ class WorkRunner : public QObject {
     Q_OBJECT
 
 public:
-    // What a step is given: its progress hook (which throws once the step is cancelled) and a
-    // status line whose texts reach the interface in the order they were set.
+    // What a step is given: its progress hook (empty for a step run in place; it throws once the
+    // step is cancelled) and a status line whose texts reach the interface in the order set.
     using Step = std::function<void(const StepProgress& progress, StatusLine& status)>;
 
     explicit WorkRunner(StatusLine& status, QObject* parent = nullptr);
