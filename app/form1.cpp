@@ -396,7 +396,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event)
 void Form1::dropEvent(QDropEvent* event)
 {
     const std::optional<QString> file = droppedFile(event->mimeData());
-    if (runner_.isRunning() || !file)
+    if (!file)
         return;
     event->acceptProposedAction();
     loadFile(*file);

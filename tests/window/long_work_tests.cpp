@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 
 namespace palshift::test {
 namespace {
@@ -16,6 +18,12 @@ protected:
             ++started;
             busyMeanwhile = QApplication::overrideCursor() && window->SB1->progressShown() && !window->Command1->isEnabled()
                             && !window->Command4->isEnabled() && !window->mbuConvert->isEnabled() && !window->mnuFileOpen->isEnabled();
+            if (!dropped.isEmpty()) {  // a picture dropped meanwhile waits for no one: it is not opened
+                QMimeData data;
+                data.setUrls({QUrl::fromLocalFile(dropped)});
+                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(window.get(), &drop);
+            }
             if (cancel)
                 QTest::keyClick(window.get(), Qt::Key_Escape);
         });
@@ -31,6 +39,7 @@ protected:
     int started = 0;
     bool busyMeanwhile = false;
     bool cancel = false;
+    QString dropped;
 };
 
 TEST_F(CancelledStep, ChangesNothing)
@@ -42,6 +51,7 @@ TEST_F(CancelledStep, ChangesNothing)
     const QList<QVariant> identified = snapshot();
     const Palette sourcePal = window->conversion().SourcePal;
 
+    dropped = writePicture("dropped.png", picture(1, {qRgb(0, 0, 255)}));
     writeFile("diablo.pal", QByteArray(768, '\x7f'));  // a cancelled "Load Pals" keeps the palette it had
     EXPECT_FALSE(window->Command1_Click());
     EXPECT_EQ(window->conversion().SourcePal, sourcePal);
