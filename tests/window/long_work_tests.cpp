@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
+#include <QDragEnterEvent>
 #include <QMimeData>
+
+#include <utility>
 
 namespace palshift::test {
 namespace {
@@ -18,11 +20,12 @@ protected:
             ++started;
             busyMeanwhile = QApplication::overrideCursor() && window->SB1->progressShown() && !window->Command1->isEnabled()
                             && !window->Command4->isEnabled() && !window->mbuConvert->isEnabled() && !window->mnuFileOpen->isEnabled();
-            if (!dropped.isEmpty()) {  // a picture dropped meanwhile waits for no one: it is not opened
+            if (const QString file = std::exchange(dropped, {}); !file.isEmpty()) {  // refused, not opened
                 QMimeData data;
-                data.setUrls({QUrl::fromLocalFile(dropped)});
-                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-                QCoreApplication::sendEvent(window.get(), &drop);
+                data.setUrls({QUrl::fromLocalFile(file)});
+                QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(window.get(), &enter);
+                droppedAccepted = enter.isAccepted() || window->loadFile(file);
             }
             if (cancel)
                 QTest::keyClick(window.get(), Qt::Key_Escape);
@@ -40,6 +43,7 @@ protected:
     bool busyMeanwhile = false;
     bool cancel = false;
     QString dropped;
+    bool droppedAccepted = false;
 };
 
 TEST_F(CancelledStep, ChangesNothing)
@@ -51,7 +55,6 @@ TEST_F(CancelledStep, ChangesNothing)
     const QList<QVariant> identified = snapshot();
     const Palette sourcePal = window->conversion().SourcePal;
 
-    dropped = writePicture("dropped.png", picture(1, {qRgb(0, 0, 255)}));
     writeFile("diablo.pal", QByteArray(768, '\x7f'));  // a cancelled "Load Pals" keeps the palette it had
     EXPECT_FALSE(window->Command1_Click());
     EXPECT_EQ(window->conversion().SourcePal, sourcePal);
@@ -71,7 +74,10 @@ TEST_F(CancelledStep, ChangesNothing)
     EXPECT_EQ(snapshot(), identified);
 
     cancel = false;
-    window->Command2_Click();
+    dropped = writePicture("dropped.png", picture(1, {qRgb(0, 0, 255)}));
+    EXPECT_TRUE(window->Command2_Click());  // a picture dropped meanwhile is not opened
+    EXPECT_FALSE(droppedAccepted);
+    EXPECT_EQ(window->openFileName(), path("picture.png"));
     cancel = true;
     save(path("out"));
     EXPECT_FALSE(QFileInfo::exists(path("out.bmp")));
