@@ -1,40 +1,56 @@
 #include "app/file_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
-#include <QStringList>
 
 namespace palshift {
 
-QString fileDialogFilter()
+QStringList openFilters()
 {
     QStringList decodable;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         decodable << QStringLiteral("*.") + QString::fromLatin1(format);
-    return QStringLiteral("Bitmaps(*.bmp);;All Images (*.jpg *.bmp *.gif *.tga *.ico *.cur *.wma);;"
-                          "All Pictures (%1)")
-        .arg(decodable.join(QLatin1Char(' ')));
+    return {QStringLiteral("Bitmaps(*.bmp)"), QStringLiteral("All Images (*.jpg *.bmp *.gif *.tga *.ico *.cur *.wma)"),
+            QStringLiteral("All Pictures (%1)").arg(decodable.join(QLatin1Char(' ')))};
+}
+
+QStringList saveFilters()
+{
+    return {QStringLiteral("Bitmaps(*.bmp)")};
 }
 
 namespace {
 
-std::optional<QString> chosen(const QString& fileName)
+std::optional<QString> chosen(QFileDialog& dialog)
 {
-    if (fileName.isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || dialog.selectedFiles().front().isEmpty())
         return std::nullopt;
-    return fileName;
+    return dialog.selectedFiles().front();
 }
 
 }  // namespace
 
-std::optional<QString> QtFileDialog::showOpen(const QString& preset)
+std::optional<QString> QtFileDialog::showOpen(const QString& preset, const QString& folder)
 {
-    return chosen(QFileDialog::getOpenFileName(parent_, QString(), preset, fileDialogFilter()));
+    QFileDialog dialog(parent_, QString(), folder);
+    if (!preset.isEmpty()) {
+        dialog.setDirectory(QFileInfo(preset).absolutePath());
+        dialog.selectFile(preset);
+    }
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(openFilters());
+    dialog.selectNameFilter(openFilters().back());
+    return chosen(dialog);
 }
 
-std::optional<QString> QtFileDialog::showSave()
+std::optional<QString> QtFileDialog::showSave(const QString& folder)
 {
-    return chosen(QFileDialog::getSaveFileName(parent_, QString(), QString(), fileDialogFilter()));
+    QFileDialog dialog(parent_, QString(), folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(saveFilters());
+    return chosen(dialog);
 }
 
 }  // namespace palshift

@@ -9,24 +9,28 @@
 #include "convert/result_drawing.h"
 #include "platform/picture_loading.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
+
+#include <utility>
 
 namespace palshift {
 
 namespace {
 
-QPushButton* button(const char* caption, QRect designed, QWidget* canvas)
+QPushButton* button(const char* caption, QRect designed, QWidget* parent)
 {
-    auto* const made = new QPushButton(QString::fromLatin1(caption), canvas);
+    auto* const made = new QPushButton(QString::fromLatin1(caption), parent);
     made->setGeometry(designed);
-    made->setFixedSize(designed.size());
     return made;
 }
 
@@ -35,17 +39,35 @@ QAction* action(const char* caption, QObject* parent)
     return new QAction(QString::fromLatin1(caption), parent);
 }
 
+// The one file a drop brings, or nothing.
+std::optional<QString> droppedFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return std::nullopt;
+    return urls.front().toLocalFile();
+}
+
+// Pixels of the picture in file, from its header; unknown sizes count as large.
+qint64 picturePixels(const QString& file)
+{
+    const QSize size = QImageReader(file).size();
+    return size.isValid() ? qint64{size.width()} * size.height() : std::numeric_limits<qint64>::max();
+}
+
 }  // namespace
 
 Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
              std::unique_ptr<MessageBoxes> messages)
-    : canvas_(new QWidget),
-      Picture1(new PictureBox(canvas_)),
-      Picture2(new PictureBox(canvas_)),
-      Command1(button("Load Pals", {0, 88, 57, 17}, canvas_)),
-      Command2(button("New Pal", {56, 88, 57, 17}, canvas_)),
-      Command3(button("Draw Pic", {112, 88, 57, 17}, canvas_)),
-      Command4(button("Save Picture", {48, 104, 73, 17}, canvas_)),
+    : central_(new QWidget),
+      scrollArea_(new QScrollArea(central_)),
+      pictures_(new QWidget),
+      Picture1(new PictureBox(pictures_)),
+      Picture2(new PictureBox(pictures_)),
+      Command1(button("Load Pals", {0, 88, 57, 17}, central_)),
+      Command2(button("New Pal", {56, 88, 57, 17}, central_)),
+      Command3(button("Draw Pic", {112, 88, 57, 17}, central_)),
+      Command4(button("Save Picture", {48, 104, 73, 17}, central_)),
       SB1(new StatusBar),
       mnuFileOpen(action("&Open", this)),
       mnuFileSave(action("&Save", this)),
@@ -54,13 +76,16 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
       programFolder_(programFolder),
       CD1(dialog ? std::move(dialog) : std::make_unique<QtFileDialog>(this)),
       messages_(messages ? std::move(messages) : std::make_unique<QtMessageBoxes>(this)),
-      scrollArea_(new QScrollArea)
+      runner_(*SB1)
 {
     setWindowTitle(QStringLiteral("Palshift"));
     QIcon icon;
     icon.addFile(QStringLiteral(":/icon-32.png"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/icon-16.png"), QSize(16, 16));
     setWindowIcon(icon);
+    // The window has the size of its picture: there is nothing to maximize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
 
     // The design; the layout moves Picture2 and the buttons.
@@ -69,19 +94,20 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(120, 0, 81, 33);
     Picture2->setPictureSize({81, 33});
-    setTabOrder(Picture1, Command1);
-    setTabOrder(Command1, Picture2);
-    setTabOrder(Picture2, Command2);
-    setTabOrder(Command2, Command3);
-    setTabOrder(Command3, Command4);
 
     SB1->setObjectName(QStringLiteral("SB1"));
     SB1->setText("Ready!");
     setStatusBar(SB1);
 
     scrollArea_->setFrameShape(QFrame::NoFrame);
-    scrollArea_->setWidget(canvas_);
-    setCentralWidget(scrollArea_);
+    scrollArea_->setFocusPolicy(Qt::NoFocus);
+    scrollArea_->setWidget(pictures_);
+    setCentralWidget(central_);
+    setTabOrder(Picture1, Command1);
+    setTabOrder(Command1, Picture2);
+    setTabOrder(Picture2, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Command4);
 
     QMenu* const mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->addAction(mnuFileOpen);
@@ -98,8 +124,12 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mbuFileExit, &QAction::triggered, this, [this] { mbuFileExit_Click(); });
     connect(mbuConvert, &QAction::triggered, this, [this] { mbuConvert_Click(); });
+    connect(&runner_, &WorkRunner::started, this, [this] { setBusy(true); });
+    connect(&runner_, &WorkRunner::finished, this, [this] { setBusy(false); });
+    connect(&runner_, &WorkRunner::progressed, SB1, &StatusBar::showProgress);
 
     Form_Load();
+    Command1->setFocus();
 }
 
 void Form1::Form_Load()
@@ -117,36 +147,73 @@ void Form1::Form_Resize()
 
 bool Form1::Command1_Click()
 {
-    return attempt([this] { loadPals(conversion_, Picture1->surface(), *SB1, lookUpPaletteFiles(programFolder_)); });
+    if (!runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+            loadPals(working, Picture1->surface(), status, lookUpPaletteFiles(programFolder_), progress);
+        }))
+        return false;
+    identifiedPicture_ = shownPicture_;
+    const qint64 unmatched = conversion_.unmatchedPixels;
+    SB1->setNote(unmatched == 0 ? QString()
+                                : QStringLiteral("%1 of %2 pixels match no Diablo 1 colour")
+                                      .arg(QString::number(unmatched), QString::number(pixels())));
+    return true;
 }
 
 bool Form1::Command2_Click()
 {
-    return attempt([this] { newPal(conversion_, Picture1->surface(), *SB1); });
+    if (!runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+            newPal(working, Picture1->surface(), status, progress);
+        }))
+        return false;
+    convertedPicture_ = identifiedPicture_;
+    return true;
 }
 
 bool Form1::Command3_Click()
 {
-    return attempt([this] { drawPic(conversion_, Picture1->surface(), Picture2->surface(), *SB1); });
+    // Painted aside and shown whole, so that a cancelled drawing leaves the earlier one.
+    ImageSurface painting = Picture2->imageSurface();
+    bool ranToEnd = false;
+    const bool succeeded = attempt([&] {
+        ranToEnd = runner_.run(
+            [&](const StepProgress& progress, StatusLine& status) {
+                drawPic(conversion_, Picture1->surface(), painting, status, progress);
+            },
+            pixels());
+    });
+    if (!succeeded)
+        return false;
+    if (!ranToEnd) {
+        SB1->setText("Ready...");
+        return false;
+    }
+    Picture2->setSurface(painting);
+    return true;
 }
 
 bool Form1::Command4_Click()
 {
-    // With no name chosen yet, ask for one as desktop programs do.
-    if (conversion_.SaveFileName.isEmpty() && !chooseSaveFileName())
+    if (!checkConverted())
         return false;
-    return attempt([this] { savePicture(conversion_, Picture2->surface(), *SB1); });
+    // A name chosen for another picture is not this one's: ask, rather than replace that file.
+    if ((conversion_.SaveFileName.isEmpty() || namedPicture_ != shownPicture_) && !chooseSaveFileName())
+        return false;
+    if (refuseFolder(conversion_.SaveFileName))
+        return false;
+    return runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+        savePicture(working, Picture2->surface(), status, progress);
+    });
 }
 
 void Form1::mnuFileOpen_Click()
 {
-    if (const std::optional<QString> chosen = CD1->showOpen(OpenFileName))
+    if (const std::optional<QString> chosen = CD1->showOpen(OpenFileName, settings_.lastFolder()))
         loadFile(*chosen);
 }
 
 void Form1::mnuFileSave_Click()
 {
-    if (chooseSaveFileName())
+    if (checkConverted() && chooseSaveFileName())
         Command4_Click();
 }
 
@@ -162,27 +229,92 @@ void Form1::mbuConvert_Click()
 
 bool Form1::loadFile(const QString& file)
 {
-    QImage picture;
-    if (!attempt([&] { picture = loadPicture(file); }))
+    if (runner_.isRunning())
         return false;
-    Picture1->setPicture(picture);
+    ImageSurface loaded;
+    ConversionState fresh;  // for its index maps, dimensioned to the new picture
+    bool ranToEnd = false;
+    const bool succeeded = attempt([&] {
+        ranToEnd = runner_.run(
+            [&](const StepProgress& progress, StatusLine&) {
+                loaded.setPicture(loadPicture(file));
+                dimensionIndexMaps(fresh, loaded);
+                if (progress)
+                    progress(1, 1);
+            },
+            picturePixels(file));
+    });
+    if (!succeeded || !ranToEnd)
+        return false;
+
+    Picture1->setSurface(loaded);
     Picture2->cls();
     OpenFileName = file;
-    const bool dimensioned = attempt([this] { dimensionIndexMaps(conversion_, Picture1->surface()); });
+    conversion_.SourceIndexMap = std::move(fresh.SourceIndexMap);
+    conversion_.TargetIndexMap = std::move(fresh.TargetIndexMap);
+    ++shownPicture_;
+    SB1->setNote({});
+    settings_.setLastFolder(QFileInfo(file).absolutePath());
     MoveCommands();
-    return dimensioned;
+    return true;
+}
+
+bool Form1::runStep(const Step& step)
+{
+    // The pixel buffer is a save's scratch: not copied, and kept unless a save fills it anew.
+    std::vector<std::uint8_t> buffer = std::exchange(conversion_.PixelBuffer, {});
+    ConversionState working = conversion_;
+    conversion_.PixelBuffer = std::move(buffer);
+
+    bool ranToEnd = false;
+    const bool succeeded = attempt([&] {
+        ranToEnd = runner_.run([&](const StepProgress& progress, StatusLine& status) { step(working, progress, status); },
+                               pixels());
+    });
+    if (succeeded && !ranToEnd) {
+        SB1->setText("Ready...");
+        return false;
+    }
+    // What a failing step changed stays changed, as when it ran in place.
+    if (working.PixelBuffer.empty())
+        working.PixelBuffer = std::move(conversion_.PixelBuffer);
+    conversion_ = std::move(working);
+    return succeeded;
+}
+
+bool Form1::checkConverted()
+{
+    if (convertedPicture_ == shownPicture_)
+        return true;
+    messages_->showFailure(QStringLiteral("Nothing has been converted yet: press Load Pals and New Pal, "
+                                          "or choose Convert, first."));
+    return false;
+}
+
+bool Form1::refuseFolder(const QString& name)
+{
+    if (!QFileInfo(name).isDir())
+        return false;
+    messages_->showFailure(QStringLiteral("Cannot write %1: it is a folder").arg(name));
+    return true;
 }
 
 bool Form1::chooseSaveFileName()
 {
-    const std::optional<QString> chosen = CD1->showSave();
+    const QString folder = conversion_.SaveFileName.isEmpty() ? settings_.lastFolder()
+                                                              : QFileInfo(conversion_.SaveFileName).absolutePath();
+    const std::optional<QString> chosen = CD1->showSave(folder);
     if (!chosen || chosen->isEmpty())
         return false;
     const QString name = withBmpExtension(*chosen);
+    if (refuseFolder(name))
+        return false;
     // The dialog asked about the name the user typed; the appended one is new to them.
     if (name != *chosen && QFileInfo::exists(name) && !messages_->confirmReplace(name))
         return false;
     conversion_.SaveFileName = name;
+    namedPicture_ = shownPicture_;
+    settings_.setLastFolder(QFileInfo(name).absolutePath());
     return true;
 }
 
@@ -196,7 +328,36 @@ bool Form1::attempt(const std::function<void()>& step)
     } catch (const std::exception& failure) {
         messages_->showFailure(QString::fromStdString(failure.what()));
     }
+    // Once the message is closed, nothing runs any more.
+    if (SB1->text() != QStringLiteral("Ready..."))
+        SB1->setText("Ready...");
     return false;
+}
+
+void Form1::setBusy(bool busy)
+{
+    if (busy) {
+        focusBeforeBusy_ = QApplication::focusWidget();
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        SB1->showProgress(0);
+    } else {
+        QApplication::restoreOverrideCursor();
+        SB1->hideProgress();
+    }
+    for (QWidget* command : {Command1, Command2, Command3, Command4})
+        command->setEnabled(!busy);
+    for (QAction* command : {mnuFileOpen, mnuFileSave, mbuConvert})
+        command->setEnabled(!busy);
+    if (!busy && focusBeforeBusy_)
+        focusBeforeBusy_->setFocus();
+    if (!busy && closeWhenIdle_)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+qint64 Form1::pixels() const
+{
+    const PixelExtent extent = pixelExtent(Picture1->surface());
+    return qint64{extent.columns} * extent.rows;
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -205,20 +366,41 @@ void Form1::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void Form1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && runner_.isRunning()) {
+        runner_.cancel();
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // The running step is stopped first; the window closes once it has.
+    if (runner_.isRunning()) {
+        closeWhenIdle_ = true;
+        runner_.cancel();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.front().isLocalFile())
+    if (!runner_.isRunning() && droppedFile(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.front().isLocalFile()) {
-        event->acceptProposedAction();
-        loadFile(urls.front().toLocalFile());
-    }
+    const std::optional<QString> file = droppedFile(event->mimeData());
+    if (!file)
+        return;
+    event->acceptProposedAction();
+    loadFile(*file);
 }
 
 }  // namespace palshift

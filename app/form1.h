@@ -3,12 +3,16 @@
 #include "app/file_dialog.h"
 #include "app/message_boxes.h"
 #include "app/picture_box.h"
+#include "app/settings.h"
 #include "app/status_bar.h"
+#include "app/work_runner.h"
 #include "convert/conversion_state.h"
 #include "convert/palette_file.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -20,9 +24,12 @@ namespace palshift {
 
 // The window: the source picture and its conversion side by side, the four steps as buttons,
 // "&File" and "&Convert" on the menu bar. It owns the conversion state for its whole life.
-// Commands that fail show a message naming the file and the reason; the window goes on.
+// Long steps run off the interface thread (Esc cancels them, and a cancelled step changes
+// nothing); commands that fail show a message naming the file and the reason; the window goes on.
 class Form1 : public QMainWindow {
-    QWidget* const canvas_;  // holds the pictures and buttons; first, as they are made on it
+    QWidget* const central_;      // the pictures' scroll area with the buttons below it
+    QScrollArea* const scrollArea_;  // only the pictures scroll
+    QWidget* const pictures_;     // Picture1 and Picture2 side by side
 
 public:
     // "Load Pals" looks the palettes up from programFolder each time (lookUpPaletteFiles).
@@ -30,7 +37,8 @@ public:
     explicit Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog = nullptr,
                    std::unique_ptr<MessageBoxes> messages = nullptr);
 
-    // "&Open" of file without the dialog, as the command line and a drop do. False when it failed.
+    // "&Open" of file without the dialog, as the command line and a drop do. False when it failed
+    // or was cancelled.
     bool loadFile(const QString& file);
 
     // Places Picture2 beside Picture1 at its size, the buttons below, and sizes the window to fit.
@@ -48,6 +56,7 @@ public:
 
     const ConversionState& conversion() const { return conversion_; }
     const QString& openFileName() const { return OpenFileName; }
+    WorkRunner& runner() { return runner_; }
 
     PictureBox* const Picture1;
     PictureBox* const Picture2;
@@ -63,22 +72,45 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    using Step = std::function<void(ConversionState& working, const StepProgress& progress, StatusLine& status)>;
+
     void Form_Load();
     void Form_Resize();
+    // Runs step through the runner on a copy of the conversion state, which it then takes unless
+    // the step was cancelled. True when the step ran to its end.
+    bool runStep(const Step& step);
     bool chooseSaveFileName();
+    // False, after saying so, unless the target index map was converted from the picture shown.
+    bool checkConverted();
+    // True, after saying so, when name is a folder.
+    bool refuseFolder(const QString& name);
     // Runs a step; a failure is shown to the user. True when the step ran to its end.
     bool attempt(const std::function<void()>& step);
+    void setBusy(bool busy);
+    void placeButtons(int top);
+    qint64 pixels() const;
 
     ConversionState conversion_;
     QString OpenFileName;
     const QString programFolder_;
     std::unique_ptr<FileDialog> CD1;
     std::unique_ptr<MessageBoxes> messages_;
-    QScrollArea* const scrollArea_;
+    Settings settings_;
+    WorkRunner runner_;
+    bool closeWhenIdle_ = false;
+    QPointer<QWidget> focusBeforeBusy_;  // given back when the step ends
+
+    // Which picture the results belong to: each open makes a new one.
+    std::uint64_t shownPicture_ = 1;
+    std::uint64_t identifiedPicture_ = 0;  // of the source index map
+    std::uint64_t convertedPicture_ = 0;   // of the target index map
+    std::uint64_t namedPicture_ = 0;       // for which SaveFileName was chosen
 };
 
 }  // namespace palshift

@@ -4,6 +4,8 @@
 #include "platform/native_path.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,10 +33,47 @@ bool hasDisplay()
            || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
+// Runs "&Convert" once the window is up, then saves the screen around the window to out and quits.
+// Meanwhile a failure message is saved to out's name with "-message" and closed, and a step still
+// running after a quarter of a second, with its progress, to out's name with "-busy".
+void takeScreenshots(palshift::Form1& window, const QString& out)
+{
+    const auto saveScreen = [&window](const QString& file) {
+        QRect shown = window.frameGeometry();
+        if (const QWidget* const message = QApplication::activeModalWidget())
+            shown = shown.united(message->frameGeometry());
+        window.screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height()).save(file);
+    };
+    const auto named = [out](const char* suffix) {
+        const QFileInfo file(out);
+        return file.path() + '/' + file.completeBaseName() + QString::fromLatin1(suffix) + '.' + file.suffix();
+    };
+    auto* const watch = new QTimer(&window);
+    QObject::connect(watch, &QTimer::timeout, &window, [&window, saveScreen, named, watch] {
+        if (QWidget* const message = QApplication::activeModalWidget()) {
+            saveScreen(named("-message"));
+            message->close();
+        } else if (window.runner().isRunning() && !watch->property("busyShown").toBool()) {
+            saveScreen(named("-busy"));
+            watch->setProperty("busyShown", true);
+        }
+    });
+    QTimer::singleShot(500, &window, [&window, watch, saveScreen, out] {
+        watch->start(250);
+        window.mbuConvert_Click();
+        watch->stop();
+        QTimer::singleShot(200, &window, [saveScreen, out] {  // once the window has repainted
+            saveScreen(out);
+            QCoreApplication::exit(0);
+        });
+    });
+}
+
 }  // namespace
 
 // palshift [FILE] opens the window; palshift convert ... and the options run without one.
-// PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves it to OUT.png and quits.
+// PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves screenshots and quits;
+// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER.
 int main(int argc, char* argv[])
 {
     palshift::installSaveSignalHandlers();
@@ -51,18 +90,13 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     nameApplication();
-    palshift::Form1 window(QCoreApplication::applicationDirPath());
+    const QString screenshot = qEnvironmentVariable("PALSHIFT_SCREENSHOT");
+    const QString palettes = qEnvironmentVariable("PALSHIFT_SCREENSHOT_PALETTES");
+    palshift::Form1 window(screenshot.isEmpty() || palettes.isEmpty() ? QCoreApplication::applicationDirPath() : palettes);
     if (argc > 1)
         window.loadFile(palshift::pathFromNative(argv[1]));
     window.show();
-
-    const QString screenshot = qEnvironmentVariable("PALSHIFT_SCREENSHOT");
-    if (!screenshot.isEmpty()) {
-        QTimer::singleShot(500, &window, [&window, screenshot] {
-            window.mbuConvert_Click();
-            const bool saved = window.grab().save(screenshot);
-            QCoreApplication::exit(saved ? 0 : 1);
-        });
-    }
+    if (!screenshot.isEmpty())
+        takeScreenshots(window, screenshot);
     return app.exec();
 }

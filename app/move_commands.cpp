@@ -5,43 +5,103 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
 namespace palshift {
+
+namespace {
+
+// The size a button needs for its caption in the running font: across, what the style gives it
+// (margins and frame; the option carries no text, so not the style's preferred minimum width);
+// down, the caption's height within the frame, so that the designed row height holds where it fits.
+QSize captionSize(const QPushButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QFontMetrics metrics = button->fontMetrics();
+    const QSize caption(metrics.horizontalAdvance(button->text()), metrics.height());
+    const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
+    return {button->style()->sizeFromContents(QStyle::CT_PushButton, &option, caption, button).width(),
+            caption.height() + 2 * frame};
+}
+
+// The viewport that shows as much of the pictures as room allows, with a scroll bar along each
+// side that does not fit (a bar across takes height, which may call for a bar down, and so on).
+QSize picturesViewport(QSize pictures, QSize room, int scrollBar)
+{
+    bool across = false, down = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        across = pictures.width() > room.width() - (down ? scrollBar : 0);
+        down = pictures.height() > room.height() - (across ? scrollBar : 0);
+    }
+    return {std::min(pictures.width() + (down ? scrollBar : 0), room.width()),
+            std::min(pictures.height() + (across ? scrollBar : 0), room.height())};
+}
+
+}  // namespace
+
+void Form1::placeButtons(int top)
+{
+    // Each button at least its designed size and wider where its caption needs it; the row keeps
+    // its designed left edges, each button overlapping its left neighbour by one pixel, and
+    // Command4 stays centred below it, as designed.
+    struct Designed { QPushButton* button; int left, width; };
+    const Designed row[] = {{Command1, 0, 57}, {Command2, 56, 57}, {Command3, 112, 57}};
+    int height = 17;
+    for (const QPushButton* button : {Command1, Command2, Command3, Command4})
+        height = std::max(height, captionSize(button).height());
+    int next = 0;
+    for (const Designed& designed : row) {
+        const int left = std::max(designed.left, next);
+        const int width = std::max(designed.width, captionSize(designed.button).width());
+        designed.button->setGeometry(left, top, width, height);
+        next = left + width - 1;
+    }
+    const int rowWidth = next + 1;
+    const int width = std::max(73, captionSize(Command4).width());
+    Command4->setGeometry(std::max(0, (rowWidth - width) / 2), Command4->height() + Command3->y(), width, height);
+}
 
 void Form1::MoveCommands()
 {
     const QSize picture = Picture1->size();
     Picture2->setPictureSize(picture);
     Picture2->move(picture.width() + 1, 0);
-    for (QPushButton* row : {Command1, Command2, Command3})
-        row->move(row->x(), picture.height());
-    Command4->move(Command4->x(), Command4->height() + Command3->y());
+    pictures_->setFixedSize(2 * picture.width() + 1, picture.height());
+    placeButtons(0);  // for their sizes
+    const int buttonsHeight = Command4->geometry().bottom() + 1;
+    const int buttonsWidth = Command3->geometry().right() + 1;
 
-    // The inner area holds both pictures and both rows of buttons, whichever is wider.
-    int right = Picture2->geometry().right();
-    int bottom = picture.height() - 1;
-    for (const QWidget* control : {Command1, Command2, Command3, Command4}) {
-        right = std::max(right, control->geometry().right());
-        bottom = std::max(bottom, control->geometry().bottom());
+    // Only the pictures scroll: the buttons stay below them, the menu bar and status bar around them,
+    // all within the room the screen offers.
+    QSize room(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QScreen* const shown = screen();
+    if (shown) {
+        room = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+        room.rheight() -= menuBar()->sizeHint().height() + SB1->sizeHint().height() + buttonsHeight;
     }
-    canvas_->setFixedSize(right + 1, bottom + 1);
+    const QSize viewport = picturesViewport(pictures_->size(), room, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    scrollArea_->setGeometry(0, 0, viewport.width(), viewport.height());
+    placeButtons(viewport.height());
+    central_->setFixedSize(std::max(viewport.width(), buttonsWidth), viewport.height() + buttonsHeight);
 
-    const int chrome = menuBar()->sizeHint().height() + SB1->sizeHint().height();
-    QSize window(canvas_->width(), chrome + canvas_->height());
-    // Too large for the screen: take what it offers; the pictures and buttons then scroll, and a
-    // scroll bar along one side must not hide what would otherwise fit along the other.
-    if (const QScreen* const shown = screen()) {
-        const QSize available = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
-        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        if (window.width() > available.width())
-            window.rheight() += scrollBar;
-        if (window.height() > available.height())
-            window.rwidth() += scrollBar;
-        window = window.boundedTo(available);
+    const int menuHeight = menuBar()->heightForWidth(central_->width());
+    setFixedSize(central_->width(),
+                 std::max(menuHeight, menuBar()->sizeHint().height()) + central_->height() + SB1->sizeHint().height());
+
+    // A window grown past the screen's edge is moved back, so that nothing of it is out of sight.
+    if (shown && isVisible()) {
+        const QRect available = shown->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveRight(std::min(frame.right(), available.right()));
+        frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+        frame.moveLeft(std::max(frame.left(), available.left()));
+        frame.moveTop(std::max(frame.top(), available.top()));
+        if (frame.topLeft() != frameGeometry().topLeft())
+            move(frame.topLeft());
     }
-    setFixedSize(window);
 }
 
 }  // namespace palshift

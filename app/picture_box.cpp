@@ -1,18 +1,42 @@
 #include "app/picture_box.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace palshift {
+
+namespace {
+
+// Light and lighter grey squares, as image editors show what has no colour.
+QBrush checkerboard()
+{
+    constexpr int square = 8;
+    QPixmap tile(2 * square, 2 * square);
+    tile.fill(QColor(255, 255, 255));
+    QPainter painter(&tile);
+    painter.fillRect(0, 0, square, square, QColor(204, 204, 204));
+    painter.fillRect(square, square, square, square, QColor(204, 204, 204));
+    return QBrush(tile);
+}
+
+}  // namespace
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PictureBox::setPicture(const QImage& picture)
 {
     surface_.setPicture(picture);
+    fitToPicture();
+}
+
+void PictureBox::setSurface(const ImageSurface& surface)
+{
+    surface_ = surface;
     fitToPicture();
 }
 
@@ -28,12 +52,20 @@ void PictureBox::cls()
     update();
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+void PictureBox::paintEvent(QPaintEvent* event)
 {
-    if (surface_.image().isNull())
-        return;
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), surface_.image());
+    const QImage& image = surface_.image();
+    if (image.isNull() || image.hasAlphaChannel())
+        painter.fillRect(event->rect(), checkerboard());
+    if (!image.isNull())
+        painter.drawImage(QPoint(0, 0), image);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 void PictureBox::fitToPicture()

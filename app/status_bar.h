@@ -5,10 +5,12 @@
 #include <QStatusBar>
 
 class QLabel;
+class QProgressBar;
 
 namespace palshift {
 
-// A status bar with one text panel, repainted at once so that a long step shows its text.
+// A status bar with the step's text, a second panel for a note on the result and, while a long
+// step runs, a progress bar. The text repaints at once, so that a step run in place shows it.
 class StatusBar : public QStatusBar, public StatusLine {
     Q_OBJECT
 
@@ -18,11 +20,22 @@ public:
     void setText(std::string_view text) override;
     QString text() const;
 
+    // An empty note leaves the second panel empty.
+    void setNote(const QString& note);
+    QString note() const;
+
+    // Shows the progress bar at percent (0 to 100); hideProgress() takes it away.
+    void showProgress(int percent);
+    void hideProgress();
+    bool progressShown() const;
+
 signals:
     void textChanged(const QString& text);
 
 private:
     QLabel* panel_;
+    QLabel* notePanel_;
+    QProgressBar* progress_;
 };
 
 }  // namespace palshift

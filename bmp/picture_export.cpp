@@ -10,7 +10,7 @@ namespace palshift {
 
 namespace {
 
-void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2)
+void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2, const StepProgress& progress)
 {
     const std::int32_t lastByte = toInt32(picture2.height() * picture2.width() - 1.0);
     if (lastByte < 0)
@@ -36,6 +36,8 @@ void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2)
             throw std::overflow_error("target index map row " + std::to_string(y)
                                       + " holds a value that is no palette entry");
         k += columns;
+        if (progress)
+            progress(map.height() - y, map.height());
     }
 }
 
@@ -55,10 +57,11 @@ PaletteBlock packPalette(ConversionState& state)
 
 }  // namespace
 
-void savePicture(ConversionState& state, const PictureSurface& picture2, StatusLine& status)
+void savePicture(ConversionState& state, const PictureSurface& picture2, StatusLine& status,
+                 const StepProgress& progress)
 {
     status.setText("Saving...");
-    fillPixelBuffer(state, picture2);
+    fillPixelBuffer(state, picture2, progress);
     const PaletteBlock PalCol = packPalette(state);
     Save_Pic(state.SaveFileName, PalCol, toInt32(picture2.width()), toInt32(picture2.height()),
              state.BmpFileHeader, state.PixelBuffer);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/conversion_state.h"
+#include "convert/step_progress.h"
 #include "platform/picture_surface.h"
 #include "platform/status_line.h"
 
@@ -9,6 +10,7 @@ namespace palshift {
 // "Save Picture": lays TargetIndexMap out in PixelBuffer bottom row first, packs TargetPal
 // (PalCounter ends at 768) and writes SaveFileName at picture2's size.
 // Throws as Save_Pic does, and std::runtime_error for a picture of no pixels.
-void savePicture(ConversionState& state, const PictureSurface& picture2, StatusLine& status);
+void savePicture(ConversionState& state, const PictureSurface& picture2, StatusLine& status,
+                 const StepProgress& progress = {});
 
 }  // namespace palshift

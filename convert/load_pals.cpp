@@ -5,14 +5,14 @@
 namespace palshift {
 
 void loadPals(ConversionState& state, const PictureSurface& picture1, StatusLine& status,
-              const PaletteFiles& files)
+              const PaletteFiles& files, const StepProgress& progress)
 {
     status.setText("Loading Diablo 1 Pal");
     readPaletteFile(files.source, state.SourcePal, state.PalCounter);
     status.setText("Loading Diablo 2 Pal");
     readPaletteFile(files.target, state.TargetPal, state.PalCounter);
     status.setText("Intializing Picture Pal");
-    InitPicturePal(state, picture1);
+    InitPicturePal(state, picture1, progress);
     status.setText("Ready...");
 }
 

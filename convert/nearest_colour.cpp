@@ -36,7 +36,7 @@ std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palett
     return nearest;
 }
 
-void CreateNewPal(ConversionState& state, const PictureSurface& picture1)
+void CreateNewPal(ConversionState& state, const PictureSurface& picture1, const StepProgress& progress)
 {
     const auto [columns, rows] = pixelExtent(picture1);
     if (columns <= 0 || rows <= 0)
@@ -57,6 +57,8 @@ void CreateNewPal(ConversionState& state, const PictureSurface& picture1)
                                         + ", which is no palette entry");
             target[x] = nearest[s];
         }
+        if (progress)
+            progress(y + 1, rows);
     }
 
     const std::int16_t last = state.SourceIndexMap.at(columns - 1, rows - 1);
@@ -64,10 +66,11 @@ void CreateNewPal(ConversionState& state, const PictureSurface& picture1)
                  {state.RedDist, state.GreenDist, state.BlueDist, state.TotalDist});
 }
 
-void newPal(ConversionState& state, const PictureSurface& picture1, StatusLine& status)
+void newPal(ConversionState& state, const PictureSurface& picture1, StatusLine& status,
+            const StepProgress& progress)
 {
     status.setText("Creating Pal...");
-    CreateNewPal(state, picture1);
+    CreateNewPal(state, picture1, progress);
     status.setText("Ready...");
 }
 

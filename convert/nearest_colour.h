@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/conversion_state.h"
+#include "convert/step_progress.h"
 #include "platform/picture_surface.h"
 #include "platform/status_line.h"
 
@@ -26,9 +27,10 @@ std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palett
 // Writes the nearest TargetPal entry of each pixel's SourcePal entry into TargetIndexMap over
 // picture1's size; the distance tables end holding the last pixel's. std::out_of_range when the
 // picture outgrew a map (nothing changed) or at a source entry outside 0..255.
-void CreateNewPal(ConversionState& state, const PictureSurface& picture1);
+void CreateNewPal(ConversionState& state, const PictureSurface& picture1, const StepProgress& progress = {});
 
 // "New Pal".
-void newPal(ConversionState& state, const PictureSurface& picture1, StatusLine& status);
+void newPal(ConversionState& state, const PictureSurface& picture1, StatusLine& status,
+            const StepProgress& progress = {});
 
 }  // namespace palshift

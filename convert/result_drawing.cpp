@@ -10,7 +10,7 @@
 namespace palshift {
 
 void drawPic(const ConversionState& state, const PictureSurface& picture1, PictureSurface& picture2,
-             StatusLine& status)
+             StatusLine& status, const StepProgress& progress)
 {
     status.setText("Drawing Pic...");
     const auto [columns, rows] = pixelExtent(picture1);
@@ -36,6 +36,8 @@ void drawPic(const ConversionState& state, const PictureSurface& picture1, Pictu
             row[static_cast<std::size_t>(x)] = colours[t];
         }
         picture2.paintRow(y, row);
+        if (progress)
+            progress(y + 1, rows);
     }
     picture2.setVisible(true);
     status.setText("Ready...");

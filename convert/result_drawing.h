@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/conversion_state.h"
+#include "convert/step_progress.h"
 #include "platform/picture_surface.h"
 #include "platform/status_line.h"
 
@@ -10,6 +11,6 @@ namespace palshift {
 // TargetIndexMap entry of TargetPal, with picture2 hidden meanwhile. std::out_of_range, before
 // anything is painted, when the picture outgrew the map; at an entry outside 0..255.
 void drawPic(const ConversionState& state, const PictureSurface& picture1, PictureSurface& picture2,
-             StatusLine& status);
+             StatusLine& status, const StepProgress& progress = {});
 
 }  // namespace palshift

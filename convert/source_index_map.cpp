@@ -28,7 +28,7 @@ void checkMatchesFitMap(const ColourLookup& lookup, const PictureSurface& pictur
 
 }  // namespace
 
-void InitPicturePal(ConversionState& state, const PictureSurface& picture1)
+void InitPicturePal(ConversionState& state, const PictureSurface& picture1, const StepProgress& progress)
 {
     const auto [columns, rows] = pixelExtent(picture1);
     state.unmatchedPixels = 0;
@@ -72,6 +72,8 @@ void InitPicturePal(ConversionState& state, const PictureSurface& picture1)
         for (std::int32_t x = stored; x < columns; ++x)
             rowUnmatched += entries[static_cast<std::size_t>(x)] < 0;
         unmatched += rowUnmatched;
+        if (progress)
+            progress(y + 1, rows);
     }
     state.unmatchedPixels = unmatched;
 }

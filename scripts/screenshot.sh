@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Starts the real window on a virtual X display, runs "&Convert" on the start-up picture and
-# saves a PNG of the window to OUT.png.
+# Starts the real window on a virtual X display, runs "&Convert" and saves a PNG of the window to
+# OUT.png (and OUT-message.png when a step fails, OUT-busy.png when one runs for over a quarter of a second).
+#   PICTURE=FILE       opens FILE first instead of showing the start-up picture
+#   PALETTES=FOLDER    reads the palettes from FOLDER (a folder without them shows a failure)
 set -euo pipefail
-out=$(realpath -m "${1:?usage: scripts/screenshot.sh OUT.png}")
+out=$(realpath -m "${1:?usage: [PICTURE=FILE] [PALETTES=FOLDER] scripts/screenshot.sh OUT.png}")
+picture=${PICTURE:+$(realpath -m "$PICTURE")}
+palettes=${PALETTES:+$(realpath -m "$PALETTES")}
 cd "$(dirname "$0")/.."
 
 scripts/install-missing.sh xvfb xauth
 source scripts/setup.sh
 
-PALSHIFT_SCREENSHOT="$out" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" build/palshift
-echo "Wrote $out"
+rm -f "${out%.*}-message.${out##*.}" "${out%.*}-busy.${out##*.}"
+PALSHIFT_SCREENSHOT="$out" PALSHIFT_SCREENSHOT_PALETTES="$palettes" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x1024x24" build/palshift ${picture:+"$picture"}
+for shot in "$out" "${out%.*}-message.${out##*.}" "${out%.*}-busy.${out##*.}"; do
+    [ -e "$shot" ] && echo "Wrote $shot"
+done
+exit 0

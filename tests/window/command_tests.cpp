@@ -1,6 +1,9 @@
 #include "tests/window/window_fixture.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileInfo>
 #include <QResizeEvent>
 
@@ -33,7 +36,9 @@ TEST_F(WindowTest, ConvertRunsTheThreeStepsAndStopsAtTheFirstFailure)
     writeFile("diablo.pal", "too short");
     statusTexts.clear();
     window->mbuConvert->trigger();
-    EXPECT_EQ(statusTexts, QStringList{"Loading Diablo 1 Pal"});  // "New Pal" and "Draw Pic" never start
+    // "New Pal" and "Draw Pic" never start; the failing step's text shows until its message is closed.
+    EXPECT_EQ(statusTexts, QStringList({"Loading Diablo 1 Pal", "Ready..."}));
+    EXPECT_EQ(messages->statusMeanwhile, QStringList{"Loading Diablo 1 Pal"});
     EXPECT_TRUE(messages->failures.join('\n').contains(path("diablo.pal"))) << messages->failures.join('\n').toStdString();
 }
 
@@ -98,7 +103,85 @@ TEST_F(WindowWithResult, SaveAppendsBmpUnlessTheNameEndsInExactlyBmpAsksBeforeRe
     statusTexts.clear();
     save(path("no such folder/out"));
     EXPECT_TRUE(messages->failures.join('\n').contains(path("no such folder/out.bmp"))) << messages->failures.join('\n').toStdString();
-    EXPECT_EQ(statusTexts, QStringList{"Saving..."});
+    EXPECT_EQ(statusTexts, QStringList({"Saving...", "Ready..."}));
+}
+
+// "Save Picture" writes only a result converted from the picture shown, and asks for a new name
+// rather than replace the file saved for another picture.
+TEST_F(WindowTest, SaveWritesOnlyAResultOfThePictureShown)
+{
+    const QString nothingYet = "Nothing has been converted yet: press Load Pals and New Pal, or choose Convert, first.";
+    QTest::mouseClick(window->Command4, Qt::LeftButton);  // at start-up
+    save(path("early"));
+    EXPECT_EQ(messages->failures, QStringList({nothingYet, nothingYet}));
+    EXPECT_EQ(dialog->saveShown, 0);
+
+    window->mbuConvert->trigger();
+    save(path("trap"));
+    const QByteArray saved = readBytes(path("trap.bmp"));
+    QTest::mouseClick(window->Command4, Qt::LeftButton);  // the same picture: no question, the same file
+    EXPECT_EQ(dialog->saveShown, 1);
+    EXPECT_EQ(readBytes(path("trap.bmp")), saved);
+
+    const QString other = writePicture("other.png", testPicture());
+    open(other);
+    messages->failures.clear();
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    window->Command2_Click();  // "New Pal" without "Load Pals" converts nothing of this picture
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    EXPECT_EQ(messages->failures, QStringList({nothingYet, nothingYet}));
+
+    window->Command1_Click(), window->Command2_Click();
+    dialog->saveAnswer = QString();  // cancelled
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    EXPECT_EQ(dialog->saveShown, 2);
+    EXPECT_EQ(dialog->saveFolder, folder.path());
+    EXPECT_EQ(readBytes(path("trap.bmp")), saved);
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp"}), QStringList{"trap.bmp"});
+}
+
+// The dialog has asked about the name the user typed; only a name ".bmp" was appended to is asked
+// about again, and a folder is refused before any question.
+TEST_F(WindowWithResult, SaveAsksOnceAndRefusesAFolder)
+{
+    const QString kept = writeFile("kept.bmp", "not to be lost");
+    save(kept);
+    EXPECT_TRUE(messages->replaceAsked.isEmpty());
+    EXPECT_EQ(QImage(kept).size(), QSize(3, 2));
+
+    ASSERT_TRUE(QDir(folder.path()).mkdir("shelf.bmp"));
+    statusTexts.clear();
+    for (const char* chosen : {"shelf", "shelf.bmp"})
+        save(path(chosen));
+    const QString refused = "Cannot write " + path("shelf.bmp") + ": it is a folder";
+    EXPECT_EQ(messages->failures, QStringList({refused, refused}));
+    EXPECT_TRUE(messages->replaceAsked.isEmpty());
+    EXPECT_TRUE(statusTexts.isEmpty());
+}
+
+TEST_F(WindowTest, ASecondPanelCountsThePixelsThatMatchNoDiablo1Colour)
+{
+    open(writePicture("picture.png", testPicture()));
+    window->mbuConvert->trigger();
+    EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");
+    open(writePicture("matching.png", picture(2, {qRgb(255, 0, 0), qRgb(0, 0, 0)})));
+    EXPECT_EQ(window->SB1->note(), "");
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    EXPECT_EQ(window->SB1->note(), "");
+}
+
+TEST_F(WindowTest, ADroppedPictureOpens)
+{
+    const QString file = writePicture("dropped.png", testPicture());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(window->openFileName(), file);
+    EXPECT_EQ(window->Picture1->size(), QSize(3, 2));
 }
 
 }  // namespace

@@ -18,20 +18,22 @@ namespace palshift::test {
 
 // Answers as scripted, a null text for a cancel.
 struct ScriptedFileDialog : FileDialog {
-    std::optional<QString> showOpen(const QString& preset) override { openPreset = preset; return chosen(openAnswer); }
-    std::optional<QString> showSave() override { ++saveShown; return chosen(saveAnswer); }
+    std::optional<QString> showOpen(const QString& preset, const QString& folder) override { openPreset = preset, openFolder = folder; return chosen(openAnswer); }
+    std::optional<QString> showSave(const QString& folder) override { ++saveShown, saveFolder = folder; return chosen(saveAnswer); }
     static std::optional<QString> chosen(const QString& answer) { return answer.isNull() ? std::nullopt : std::optional(answer); }
 
-    QString openAnswer, saveAnswer, openPreset;
+    QString openAnswer, saveAnswer, openPreset, openFolder, saveFolder;
     int saveShown = 0;
 };
 
+// Records each message with the status text shown meanwhile.
 struct RecordingMessageBoxes : MessageBoxes {
-    void showFailure(const QString& message) override { failures << message; }
+    void showFailure(const QString& message) override { failures << message, statusMeanwhile << (status ? status->text() : QString()); }
     bool confirmReplace(const QString& file) override { replaceAsked << file; return replaceAnswer; }
 
-    QStringList failures, replaceAsked;
+    QStringList failures, statusMeanwhile, replaceAsked;
     bool replaceAnswer = false;
+    const StatusBar* status = nullptr;
 };
 
 // A picture width pixels wide of the given colours, row by row.
@@ -43,6 +45,12 @@ inline QImage picture(int width, const std::vector<QRgb>& colours)
 
 // Red, green, blue over black, (1, 2, 3) (in no palette), red.
 inline QImage testPicture() { return picture(3, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), qRgb(1, 2, 3), qRgb(255, 0, 0)}); }
+
+inline QByteArray readBytes(const QString& file)
+{
+    QFile input(file);
+    return input.open(QIODevice::ReadOnly) ? input.readAll() : "(cannot read " + file.toUtf8() + ")";
+}
 
 inline QImage shown(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
@@ -57,7 +65,8 @@ inline QList<int> values(const IndexMap& map)
 
 // A shown window over a program folder holding a Diablo 1 palette (1 red, 2 green, 3 blue, the rest
 // black) and a Diablo 2 one (grey but 4 near black, 7 near red, 9 near green, 11 near blue), with
-// scripted dialogs; statusTexts receives every status text set after start-up.
+// scripted dialogs; statusTexts receives every status text set after start-up. Every step runs on
+// the worker thread, however small its picture.
 class WindowTest : public testing::Test {
 protected:
     WindowTest()
@@ -69,6 +78,8 @@ protected:
         // Red, green, blue per entry, as the file holds them.
         writeFile("diablo.pal", QByteArray(reinterpret_cast<const char*>(source.data()), sizeof source));
         writeFile("diablo2.pal", QByteArray(reinterpret_cast<const char*>(target.data()), sizeof target));
+        window->runner().setBackgroundPixels(0);
+        messages->status = window->SB1;
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QObject::connect(window->SB1, &StatusBar::textChanged, window.get(), [this](const QString& text) { statusTexts << text; });

@@ -1,0 +1,119 @@
+#include "tests/window/window_fixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
+
+#include <utility>
+
+namespace palshift::test {
+namespace {
+
+// Esc pressed as each step starts on the worker thread: while it runs, the commands wait, the cursor
+// is busy and a progress bar shows; once it stops, nothing has changed and everything is back.
+class CancelledStep : public WindowTest {
+protected:
+    CancelledStep()
+    {
+        QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [this] {
+            ++started;
+            busyMeanwhile = QApplication::overrideCursor() && window->SB1->progressShown() && !window->Command1->isEnabled()
+                            && !window->Command4->isEnabled() && !window->mbuConvert->isEnabled() && !window->mnuFileOpen->isEnabled();
+            if (const QString file = std::exchange(dropped, {}); !file.isEmpty()) {  // refused, not opened
+                QMimeData data;
+                data.setUrls({QUrl::fromLocalFile(file)});
+                QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(window.get(), &enter);
+                droppedAccepted = enter.isAccepted() || window->loadFile(file);
+            }
+            if (cancel)
+                QTest::keyClick(window.get(), Qt::Key_Escape);
+        });
+    }
+    void expectIdle() const
+    {
+        EXPECT_FALSE(QApplication::overrideCursor());
+        EXPECT_FALSE(window->SB1->progressShown());
+        EXPECT_TRUE(window->Command1->isEnabled() && window->Command4->isEnabled() && window->mbuConvert->isEnabled());
+        EXPECT_EQ(window->SB1->text(), "Ready...");
+    }
+
+    int started = 0;
+    bool busyMeanwhile = false;
+    bool cancel = false;
+    QString dropped;
+    bool droppedAccepted = false;
+};
+
+TEST_F(CancelledStep, ChangesNothing)
+{
+    open(writePicture("picture.png", testPicture()));
+    window->Command1_Click();
+    cancel = true;
+    statusTexts.clear();
+    const QList<QVariant> identified = snapshot();
+    const Palette sourcePal = window->conversion().SourcePal;
+
+    writeFile("diablo.pal", QByteArray(768, '\x7f'));  // a cancelled "Load Pals" keeps the palette it had
+    EXPECT_FALSE(window->Command1_Click());
+    EXPECT_EQ(window->conversion().SourcePal, sourcePal);
+    EXPECT_EQ(snapshot(), identified);
+    EXPECT_EQ(statusTexts, QStringList({"Loading Diablo 1 Pal", "Loading Diablo 2 Pal", "Intializing Picture Pal", "Ready..."}));
+    EXPECT_TRUE(busyMeanwhile);
+    expectIdle();
+
+    EXPECT_FALSE(window->Command2_Click());
+    EXPECT_EQ(snapshot(), identified);
+    EXPECT_FALSE(window->Command3_Click());
+    EXPECT_EQ(snapshot(), identified);
+    EXPECT_TRUE(window->Picture2->isVisible());
+
+    window->mbuConvert->trigger();  // stops at the first step
+    EXPECT_EQ(started, 6);
+    EXPECT_EQ(snapshot(), identified);
+
+    cancel = false;
+    dropped = writePicture("dropped.png", picture(1, {qRgb(0, 0, 255)}));
+    EXPECT_TRUE(window->Command2_Click());  // a picture dropped meanwhile is not opened
+    EXPECT_FALSE(droppedAccepted);
+    EXPECT_EQ(window->openFileName(), path("picture.png"));
+    cancel = true;
+    save(path("out"));
+    EXPECT_FALSE(QFileInfo::exists(path("out.bmp")));
+    open(writePicture("other.png", picture(1, {qRgb(0, 0, 255)})));
+    EXPECT_EQ(window->openFileName(), path("picture.png"));
+    EXPECT_EQ(window->Picture1->size(), QSize(3, 2));
+    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
+    expectIdle();
+}
+
+TEST_F(CancelledStep, ClosingTheWindowStopsTheStepFirst)
+{
+    QObject::disconnect(&window->runner(), &WorkRunner::started, window.get(), nullptr);
+    QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [this] { window->close(); });
+    EXPECT_FALSE(window->Command1_Click());
+    EXPECT_TRUE(window->isVisible());  // until the step has stopped
+    QTRY_VERIFY(!window->isVisible());
+}
+
+// Run in place or on the worker thread, each step gives the same result and the same status texts.
+TEST_F(WindowTest, StepsOnTheWorkerThreadGiveWhatTheyGiveInPlace)
+{
+    open(writePicture("picture.png", testPicture()));
+    QList<QList<QVariant>> results;
+    for (const qint64 backgroundPixels : {qint64{0}, qint64{1'000'000}}) {
+        window->runner().setBackgroundPixels(backgroundPixels);
+        statusTexts.clear();
+        window->Picture2->cls();
+        window->mbuConvert->trigger();
+        const QString name = path(QString::number(backgroundPixels));
+        save(name);
+        results.append(snapshot() << statusTexts << readBytes(name + ".bmp"));
+    }
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(QImage(path("0.bmp")).size(), QSize(3, 2));
+}
+
+}  // namespace
+}  // namespace palshift::test
