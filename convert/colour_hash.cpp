@@ -1,0 +1,73 @@
+#include "convert/colour_hash.h"
+
+#include <random>
+#include <stdexcept>
+
+namespace palshift {
+
+namespace {
+
+struct Trial {
+    int bits;
+    int multipliers;
+};
+
+// Smaller tables first; with 256 keys one multiplier in about 50 is perfect for 2^13 slots, and
+// nearly every one for 2^16, so the search ends within a fraction of a millisecond.
+constexpr Trial trials[] = {{12, 128}, {13, 1024}, {14, 1024}, {15, 1024}, {16, 4096}, {20, 4096}};
+
+}  // namespace
+
+ColourHash::ColourHash(std::span<const std::uint32_t> keys, std::span<const std::uint8_t> values)
+{
+    if (keys.size() != values.size() || keys.size() > 256)
+        throw std::invalid_argument("a colour hash takes up to 256 keys, each with one value");
+    std::vector<std::uint32_t> distinct;
+    std::vector<std::uint8_t> distinctValues;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        bool seen = keys[i] > 0xFFFFFFu;
+        for (std::uint32_t key : distinct)
+            seen = seen || key == keys[i];
+        if (!seen) {
+            distinct.push_back(keys[i]);
+            distinctValues.push_back(values[i]);
+        }
+    }
+
+    std::mt19937 random(0x5EED);  // fixed, so that a palette always gets the same table
+    std::vector<std::uint32_t> owner;
+    for (const Trial trial : trials) {
+        const std::size_t size = std::size_t{1} << trial.bits;
+        const int shift = 32 - trial.bits;
+        for (int attempt = 0; attempt < trial.multipliers; ++attempt) {
+            const std::uint32_t multiplier = static_cast<std::uint32_t>(random()) | 1u;
+            owner.assign(size, UINT32_MAX);
+            bool perfect = true;
+            for (std::uint32_t i = 0; i < distinct.size() && perfect; ++i) {
+                std::uint32_t& slot = owner[(distinct[i] * multiplier) >> shift];
+                perfect = slot == UINT32_MAX;
+                slot = i;
+            }
+            if (!perfect)
+                continue;
+            multiplier_ = multiplier;
+            shift_ = shift;
+            slots_.assign(size, 0);
+            for (std::size_t s = 0; s < size; ++s) {
+                if (owner[s] != UINT32_MAX) {
+                    slots_[s] = distinct[owner[s]] | std::uint32_t{distinctValues[owner[s]]} << 24;
+                    continue;
+                }
+                // An empty slot holds a key that hashes elsewhere, so that no key finds it.
+                std::uint32_t stranger = 0;
+                while (((stranger * multiplier) >> shift) == s)
+                    ++stranger;
+                slots_[s] = stranger;
+            }
+            return;
+        }
+    }
+    throw std::runtime_error("no perfect hash was found for the palette");
+}
+
+}  // namespace palshift
