@@ -12,9 +12,11 @@ struct Trial {
     int multipliers;
 };
 
-// Smaller tables first; with 256 keys one multiplier in about 50 is perfect for 2^13 slots, and
-// nearly every one for 2^16, so the search ends within a fraction of a millisecond.
-constexpr Trial trials[] = {{12, 128}, {13, 1024}, {14, 1024}, {15, 1024}, {16, 4096}, {20, 4096}};
+// Smaller tables first: a table that fits the first-level cache beside the rows is worth a search.
+// With 256 keys about one multiplier in 3,000 is perfect for 2^12 slots, one in 50 for 2^13 and
+// nearly every one for 2^16. A failed try ends at its first collision, after about 80 keys, so
+// the search takes well under a millisecond.
+constexpr Trial trials[] = {{12, 16384}, {13, 1024}, {14, 1024}, {15, 1024}, {16, 4096}, {20, 4096}};
 
 }  // namespace
 
@@ -35,18 +37,23 @@ ColourHash::ColourHash(std::span<const std::uint32_t> keys, std::span<const std:
     }
 
     std::mt19937 random(0x5EED);  // fixed, so that a palette always gets the same table
-    std::vector<std::uint32_t> owner;
+    std::vector<std::uint32_t> owner;  // per slot: its key's position, if tried lately
+    std::vector<std::uint32_t> tried;  // per slot: the try that last wrote owner
+    std::uint32_t tries = 0;
     for (const Trial trial : trials) {
         const std::size_t size = std::size_t{1} << trial.bits;
         const int shift = 32 - trial.bits;
+        owner.assign(size, 0);
+        tried.assign(size, 0);
         for (int attempt = 0; attempt < trial.multipliers; ++attempt) {
             const std::uint32_t multiplier = static_cast<std::uint32_t>(random()) | 1u;
-            owner.assign(size, UINT32_MAX);
+            ++tries;
             bool perfect = true;
             for (std::uint32_t i = 0; i < distinct.size() && perfect; ++i) {
-                std::uint32_t& slot = owner[(distinct[i] * multiplier) >> shift];
-                perfect = slot == UINT32_MAX;
-                slot = i;
+                const std::size_t s = (distinct[i] * multiplier) >> shift;
+                perfect = tried[s] != tries;
+                tried[s] = tries;
+                owner[s] = i;
             }
             if (!perfect)
                 continue;
@@ -54,7 +61,7 @@ ColourHash::ColourHash(std::span<const std::uint32_t> keys, std::span<const std:
             shift_ = shift;
             slots_.assign(size, 0);
             for (std::size_t s = 0; s < size; ++s) {
-                if (owner[s] != UINT32_MAX) {
+                if (tried[s] == tries) {
                     slots_[s] = distinct[owner[s]] | std::uint32_t{distinctValues[owner[s]]} << 24;
                     continue;
                 }

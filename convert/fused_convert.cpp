@@ -55,6 +55,10 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
                      std::int32_t columns, std::int32_t rows)
 {
     const ColourHash hash = sourceHash(state.SourcePal);
+    // Per source entry its painted colour and target entry in one word: one table read per pixel.
+    std::array<std::uint64_t, 256> remapped{};
+    for (std::size_t s = 0; s < 256; ++s)
+        remapped[s] = remap.painted[s] | std::uint64_t(static_cast<std::uint16_t>(remap.target[s])) << 32;
     std::int64_t unmatched = 0;
     for (std::int32_t y = 0; y < rows; ++y) {
         const auto* const pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -69,10 +73,10 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
             const bool found = ColourHash::holds(slot, key);
             const auto s = static_cast<std::uint16_t>(found ? slot >> 24 : static_cast<std::uint16_t>(source[x]));
             allBits |= s;
-            const std::uint8_t entry = static_cast<std::uint8_t>(s);
+            const std::uint64_t both = remapped[s & 0xFFu];
             source[x] = static_cast<std::int16_t>(s);
-            target[x] = remap.target[entry];
-            painted[x] = remap.painted[entry];
+            target[x] = static_cast<std::int16_t>(both >> 32);
+            painted[x] = static_cast<QRgb>(both);
             rowUnmatched += !found;
         }
         checkEntries(allBits, y);

@@ -89,8 +89,11 @@ TargetLookup::Rows::Rows(const TargetLookup& lookup, PixelLayout layout, const I
         const int target = lookup.matchedTarget((*table)[index]);
         indexUnmatched_[index] = target < 0;
         anyIndexUnmatched_ = anyIndexUnmatched_ || target < 0;
-        entryOfIndex_[index] = target < 0 ? (lookup.resolver_ ? lookup.resolver_((*table)[index]) : lookup.unmatchedEntry_)
-                                          : static_cast<std::uint8_t>(target);
+        // An index past the table has no colour to resolve.
+        const bool resolved = target < 0 && lookup.resolver_ && (*table)[index] >= 0;
+        entryOfIndex_[index] = target >= 0 ? static_cast<std::uint8_t>(target)
+                               : resolved  ? lookup.resolver_((*table)[index])
+                                           : lookup.unmatchedEntry_;
     }
 }
 

@@ -19,8 +19,9 @@ public:
     // targetOfSource[s] is the target entry of source entry s (nearestEntries(source, target)).
     TargetLookup(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource);
 
-    // The target entry of an unmatched colour, asked once per unmatched pixel (for rules such as
-    // the nearest entry to the colour itself, or refusing the picture by throwing).
+    // The target entry of an unmatched colour, asked once per unmatched pixel, or once per table
+    // entry of an indexed picture (for rules such as the nearest entry to the colour itself, or
+    // refusing the picture by throwing). An index past the table has no colour and is not asked.
     using UnmatchedResolver = std::function<std::uint8_t(ColourValue colour)>;
     void setUnmatchedResolver(UnmatchedResolver resolver) { resolver_ = std::move(resolver); }
 
