@@ -11,6 +11,9 @@
 #include "test_support.h"
 
 #include <QTemporaryDir>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #include <optional>
 
@@ -223,6 +226,12 @@ TEST(ConversionJob, DamagedFilesEndAsTheQtPathEndsThem)
     QByteArray crc = png;
     crc[idat + 30] = char(crc[idat + 30] ^ 0x10);
     damaged.emplace_back("PNG with a bad IDAT CRC", crc);
+    // The zlib stream's Adler-32, with a CRC that fits: Qt refuses it too.
+    QByteArray adler = png;
+    const auto length = qFromBigEndian<quint32>(png.constData() + idat - 4);
+    adler[idat + 4 + length - 1] = char(adler[idat + 4 + length - 1] ^ 1);
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(adler.constData() + idat), 4 + length)), adler.data() + idat + 4 + length);
+    damaged.emplace_back("PNG with a bad Adler-32", adler);
     for (const qsizetype cut : {qsizetype(60), bmp.size() - 1})
         damaged.emplace_back("BMP cut to " + std::to_string(cut), bmp.left(cut));
 

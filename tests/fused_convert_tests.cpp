@@ -113,4 +113,19 @@ TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
     EXPECT_EQ(std::pair(unmatchedCases, failedCases), std::pair(6, 12));
 }
 
+// A map dimensioned again at its size keeps its memory, and is all 0 as after any layout.
+TEST(FusedConvert, MapsOfAnUnchangedSizeAreClearedInPlace)
+{
+    IndexMap map;
+    map.redim(4, 2);
+    map.set(4, 2, 9);
+    map.set(0, 0, 3);
+    const std::int16_t* const before = map.row(0).data();
+    map.redim(4, 2);
+    EXPECT_EQ(map.row(0).data(), before);
+    EXPECT_EQ(std::pair(map.at(4, 2), map.at(0, 0)), std::pair(std::int16_t{0}, std::int16_t{0}));
+    map.redim(2, 4);
+    EXPECT_EQ(std::tuple(map.width(), map.height(), map.at(2, 4)), std::tuple(3, 5, std::int16_t{0}));
+}
+
 }  // namespace palshift
