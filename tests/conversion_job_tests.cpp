@@ -186,7 +186,8 @@ TEST(ConversionJob, StreamsEveryTakenFormLikeTheWindowConverts)
     EXPECT_GT(unmatched, 200);  // the cases meet colours of no entry
 }
 
-// A result over a MiB goes out in several writes, each at its place, from both directions.
+// A result over a MiB goes out in several writes, each at its place, from both directions; to a
+// pipe it goes out whole once every row is read.
 TEST(ConversionJob, PlacesEveryChunkOfALargePicture)
 {
     QTemporaryDir dir;
@@ -201,11 +202,13 @@ TEST(ConversionJob, PlacesEveryChunkOfALargePicture)
                                      std::pair{"large.bmp", test::bmpFile(width, height, 24, bgr, true)}}) {
         test::writeBytes(dir.filePath(name), file);
         const Converted expected = windowConversion(dir.filePath(name), palettes, dir.filePath("reference.bmp"));
-        test::MemorySink sink;
         const TargetLookup lookup(palettes.source, nearestEntries(palettes.source, palettes.target));
-        convertFile(dir.filePath(name), lookup, palettes.target, sink);
-        EXPECT_GT(sink.writes, 2) << name;
-        EXPECT_TRUE(sink.bytes == expected.bytes) << name;
+        test::MemorySink toFile, pipe(false);
+        convertFile(dir.filePath(name), lookup, palettes.target, toFile);
+        convertFile(dir.filePath(name), lookup, palettes.target, pipe);
+        EXPECT_GT(toFile.writes, 2) << name;
+        EXPECT_EQ(pipe.writes, 2) << name;  // nothing but the headers before the last row is read
+        EXPECT_TRUE(toFile.bytes == expected.bytes && pipe.bytes == expected.bytes) << name;
     }
 }
 

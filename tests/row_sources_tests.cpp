@@ -140,7 +140,8 @@ TEST(RowReader, ChoosesByTheHeaderAlone)
         {with(bmp, 22, {0x00, 0xC0, 0xFF, 0xFF}), RowReader::Bmp},  // 16384 rows, top-down
         {with(bmp, 22, {0xFF, 0xBF, 0xFF, 0xFF}), RowReader::Qt},   // 16385 rows, top-down
         {with(test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}), 10, {54 + 3, 0}), RowReader::Qt},  // pixels inside the table
-        {with(test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}), 46, {1, 1}), RowReader::Qt},        // 257 colours
+        {with(test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}, 40, 1024), 46, {1, 1}), RowReader::Qt},  // 257 colours
+        {with(test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}, 40, 1020), 46, {0, 1}), RowReader::Bmp},  // 256
         {test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}), RowReader::Bmp},
         {bmp.left(53), RowReader::Qt},
         {QByteArray("GIF89a") + QByteArray(60, 0), RowReader::Qt},
