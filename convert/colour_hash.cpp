@@ -27,7 +27,9 @@ ColourHash::ColourHash(std::span<const std::uint32_t> keys, std::span<const std:
     std::vector<std::uint32_t> distinct;
     std::vector<std::uint8_t> distinctValues;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        bool seen = keys[i] > 0xFFFFFFu;
+        if (keys[i] > 0xFFFFFFu)
+            throw std::invalid_argument("a colour hash takes 24-bit keys");
+        bool seen = false;
         for (std::uint32_t key : distinct)
             seen = seen || key == keys[i];
         if (!seen) {

@@ -11,8 +11,8 @@ namespace palshift {
 // first-level cache.
 class ColourHash {
 public:
-    // keys[i] maps to values[i]; of a key given twice the first stays. Keys above 0xFFFFFF are
-    // passed over. std::invalid_argument for more than 256 keys or sizes that differ.
+    // keys[i] maps to values[i]; of a key given twice the first stays. std::invalid_argument for
+    // more than 256 keys, sizes that differ, or a key above 0xFFFFFF.
     ColourHash(std::span<const std::uint32_t> keys, std::span<const std::uint8_t> values);
 
     // The slot a key would be in: its value in the top byte, and the key in the rest when present.
