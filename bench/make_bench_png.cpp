@@ -1,6 +1,8 @@
-// Writes a square benchmark picture drawn in the Diablo 1 palette as a PNG:
-// make_bench_png SIDE random|sprite rgb|indexed OUTPUT.png
-// "rgb" gives an RGB PNG (decoded as Format_RGB32), "indexed" a palette PNG (Format_Indexed8).
+// Writes a square benchmark picture drawn in the Diablo 1 palette as a PNG, or as a BMP when the
+// output name ends in ".bmp":
+// make_bench_png SIDE random|sprite rgb|indexed OUTPUT.png|OUTPUT.bmp
+// "rgb" gives an RGB PNG (decoded as Format_RGB32) or a 24-bit BMP, "indexed" a palette PNG
+// (Format_Indexed8) or an 8-bit BMP.
 
 #include "bench_pictures.h"
 
@@ -24,7 +26,8 @@ int main(int argc, char* argv[])
         const Content content = std::strcmp(argv[2], "random") == 0 ? Content::Random : Content::Sprite;
         const QImage::Format format =
             std::strcmp(argv[3], "rgb") == 0 ? QImage::Format_RGB32 : QImage::Format_Indexed8;
-        QImageWriter writer(QString::fromLocal8Bit(argv[4]), "png");
+        const QString output = QString::fromLocal8Bit(argv[4]);
+        QImageWriter writer(output, output.endsWith(QStringLiteral(".bmp")) ? "bmp" : "png");
         if (!writer.write(benchPicture(std::atoi(argv[1]), content, format))) {
             std::fprintf(stderr, "make_bench_png: %s: %s\n", argv[4], qPrintable(writer.errorString()));
             return 1;

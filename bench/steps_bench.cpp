@@ -4,6 +4,7 @@
 
 #include "bmp/bmp_header.h"
 #include "bmp/picture_export.h"
+#include "convert/fused_convert.h"
 #include "convert/nearest_colour.h"
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
@@ -103,6 +104,22 @@ void drawPic(benchmark::State& run, int side, bool fresh)
     countPixels(run, side);
 }
 
+// "&Convert"'s pixel work in one pass (identification, remap and painting), the palettes loaded,
+// over maps and a Picture2 of the picture's size, as on a second "&Convert" of the same picture.
+void fusedConvert(benchmark::State& run, int side, Content content, QImage::Format format)
+{
+    const ImageSurface picture1(cachedPicture(side, content, format));
+    ConversionState state = openedState(picture1);
+    ImageSurface picture2;
+    picture2.resize(side, side);
+    identifyRemapAndPaint(state, picture1, picture2);
+    for (auto _ : run)
+        identifyRemapAndPaint(state, picture1, picture2);
+    if (state.unmatchedPixels != 0)
+        run.SkipWithError("the picture has colours outside the Diablo 1 palette");
+    countPixels(run, side);
+}
+
 // "Save Picture" to a file on the local disk, replaced on every run.
 void savePicture(benchmark::State& run, int side)
 {
@@ -159,6 +176,10 @@ void registerAll()
             for (const Content content : {Content::Random, Content::Sprite})
                 add(named(std::string("LoadPals/").append(formatName(format)).append("/").append(contentName(content))),
                     [=](benchmark::State& run) { loadPals(run, side, content, format); });
+        for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Indexed8})
+            for (const Content content : {Content::Random, Content::Sprite})
+                add(named(std::string("FusedConvert/").append(formatName(format)).append("/").append(contentName(content))),
+                    [=](benchmark::State& run) { fusedConvert(run, side, content, format); });
         add(named("NewPal"), [=](benchmark::State& run) { newPal(run, side); });
         add(named("DrawPic/fresh"), [=](benchmark::State& run) { drawPic(run, side, true); });
         add(named("DrawPic/repaint"), [=](benchmark::State& run) { drawPic(run, side, false); });

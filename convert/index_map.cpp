@@ -1,5 +1,6 @@
 #include "convert/index_map.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -12,6 +13,11 @@ void IndexMap::redim(std::int32_t lastX, std::int32_t lastY)
         throw std::out_of_range("an index map cannot have an upper bound below -1");
     const std::int32_t width = lastX + 1;
     const std::int32_t height = lastY + 1;
+    if (width == width_ && height == height_) {
+        // Same size (a resize or a picture like the last): the memory is already the map's.
+        std::fill(elements_.begin(), elements_.end(), std::int16_t{0});
+        return;
+    }
     // Release the old elements first so that a large map is never held twice; should the new ones
     // not fit in memory, the map is left empty rather than with bounds its elements do not cover.
     elements_ = {};

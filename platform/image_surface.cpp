@@ -88,10 +88,10 @@ std::span<const std::uint8_t> ImageSurface::indexRow(std::int32_t y) const
     return {image_.constScanLine(y), static_cast<std::size_t>(image_.width())};
 }
 
-void ImageSurface::paintRow(std::int32_t y, std::span<const ColourValue> row)
+QRgb* ImageSurface::paintScanLine(std::int32_t y)
 {
     if (y < 0 || y >= height_)
-        return;
+        return nullptr;
     if (image_.isNull()) {
         // Unpainted pixels stay transparent, so the window's background shows through them.
         image_ = QImage(width_, height_, QImage::Format_ARGB32);
@@ -99,7 +99,14 @@ void ImageSurface::paintRow(std::int32_t y, std::span<const ColourValue> row)
     } else if (image_.format() != QImage::Format_ARGB32) {
         image_.convertTo(QImage::Format_ARGB32);
     }
-    auto* const pixels = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    return reinterpret_cast<QRgb*>(image_.scanLine(y));
+}
+
+void ImageSurface::paintRow(std::int32_t y, std::span<const ColourValue> row)
+{
+    QRgb* const pixels = paintScanLine(y);
+    if (!pixels)
+        return;
     const std::size_t inside = std::min(row.size(), static_cast<std::size_t>(width_));
     for (std::size_t x = 0; x < inside; ++x) {
         const auto value = static_cast<std::uint32_t>(row[x]);

@@ -32,6 +32,9 @@ public:
     const IndexedColours* indexedColours() const override;
     std::span<const std::uint8_t> indexRow(std::int32_t y) const override;
     void paintRow(std::int32_t y, std::span<const ColourValue> row) override;
+    // Row y of the painting as 32-bit ARGB pixels, for painting directly; blank pixels are
+    // transparent, as paintRow leaves them. Null outside the surface.
+    QRgb* paintScanLine(std::int32_t y);
     void setVisible(bool visible) override { visible_ = visible; }
 
 private:

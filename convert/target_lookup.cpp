@@ -1,0 +1,147 @@
+#include "convert/target_lookup.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace palshift {
+
+namespace {
+
+ColourHash hashOf(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource, bool bgr)
+{
+    std::array<std::uint32_t, 256> keys{};
+    for (std::size_t entry = 0; entry < 256; ++entry) {
+        const Rgb& colour = source[entry];
+        keys[entry] = bgr ? colour.blue | colour.green << 8 | colour.red << 16
+                          : colour.red | colour.green << 8 | colour.blue << 16;
+    }
+    return ColourHash(keys, targetOfSource);  // the lowest entry of a repeated colour stays
+}
+
+std::uint32_t load24(const std::uint8_t* bytes)
+{
+    return bytes[0] | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16;
+}
+
+std::uint32_t load32Low24(const std::uint8_t* bytes)
+{
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word & 0xFFFFFFu;  // little-endian: the first three bytes
+}
+
+ColourValue swapRedBlue(std::uint32_t key)
+{
+    return static_cast<ColourValue>((key >> 16) | (key & 0xFF00u) | (key & 0xFFu) << 16);
+}
+
+// One loop per pixel form, so that the compiler sees fixed strides and byte orders.
+template <int Stride, std::uint32_t (*Load)(const std::uint8_t*)>
+std::int64_t mapColours(const ColourHash& hash, std::uint8_t unmatched, const std::uint8_t* pixels, std::size_t count,
+                        std::uint8_t* entries)
+{
+    std::int64_t misses = 0;
+    for (std::size_t x = 0; x < count; ++x) {
+        const std::uint32_t key = Load(pixels + x * Stride);
+        const std::uint32_t slot = hash.slot(key);
+        const bool found = ColourHash::holds(slot, key);
+        entries[x] = found ? static_cast<std::uint8_t>(slot >> 24) : unmatched;
+        misses += !found;
+    }
+    return misses;
+}
+
+template <int Stride>
+std::int64_t mapIndices(const std::array<std::uint8_t, 256>& entryOfIndex, const std::uint8_t* pixels,
+                        std::size_t count, std::uint8_t* entries)
+{
+    for (std::size_t x = 0; x < count; ++x)
+        entries[x] = entryOfIndex[pixels[x * Stride]];
+    return 0;
+}
+
+template <int Stride>
+std::int64_t countIndices(const std::array<std::uint8_t, 256>& flagged, const std::uint8_t* pixels, std::size_t count)
+{
+    std::int64_t total = 0;
+    for (std::size_t x = 0; x < count; ++x)
+        total += flagged[pixels[x * Stride]];
+    return total;
+}
+
+}  // namespace
+
+TargetLookup::TargetLookup(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource)
+    : byRgb_(hashOf(source, targetOfSource, false)),
+      byBgr_(hashOf(source, targetOfSource, true)),
+      unmatchedEntry_(targetOfSource[0])
+{
+}
+
+TargetLookup::Rows::Rows(const TargetLookup& lookup, PixelLayout layout, const IndexedColours* table)
+    : lookup_(lookup), layout_(layout)
+{
+    if (!hasColourTable(layout))
+        return;
+    if (!table)
+        throw std::invalid_argument("an indexed picture needs its colour table");
+    for (std::size_t index = 0; index < 256; ++index) {
+        const int target = lookup.matchedTarget((*table)[index]);
+        indexUnmatched_[index] = target < 0;
+        anyIndexUnmatched_ = anyIndexUnmatched_ || target < 0;
+        // An index past the table has no colour to resolve.
+        const bool resolved = target < 0 && lookup.resolver_ && (*table)[index] >= 0;
+        entryOfIndex_[index] = target >= 0 ? static_cast<std::uint8_t>(target)
+                               : resolved  ? lookup.resolver_((*table)[index])
+                                           : lookup.unmatchedEntry_;
+    }
+}
+
+std::int64_t TargetLookup::Rows::map(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const
+{
+    const std::size_t count = row.size() / static_cast<std::size_t>(bytesPerPixel(layout_));
+    if (entries.size() < count)
+        throw std::out_of_range("a row of entries is shorter than the row of pixels");
+    const std::uint8_t* const pixels = row.data();
+    std::uint8_t* const out = entries.data();
+    const TargetLookup& l = lookup_;
+    std::int64_t misses = 0;
+    switch (layout_) {
+    case PixelLayout::Indexed8:
+        mapIndices<1>(entryOfIndex_, pixels, count, out);
+        return anyIndexUnmatched_ ? countIndices<1>(indexUnmatched_, pixels, count) : 0;
+    case PixelLayout::IndexedAlpha8:
+        mapIndices<2>(entryOfIndex_, pixels, count, out);
+        return anyIndexUnmatched_ ? countIndices<2>(indexUnmatched_, pixels, count) : 0;
+    case PixelLayout::Rgb8:
+        misses = mapColours<3, load24>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
+        break;
+    case PixelLayout::Rgba8:
+        misses = mapColours<4, load32Low24>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
+        break;
+    case PixelLayout::Bgr8:
+        misses = mapColours<3, load24>(l.byBgr_, l.unmatchedEntry_, pixels, count, out);
+        break;
+    case PixelLayout::Bgra8:
+    case PixelLayout::Bgrx8:
+        misses = mapColours<4, load32Low24>(l.byBgr_, l.unmatchedEntry_, pixels, count, out);
+        break;
+    }
+    if (misses > 0 && l.resolver_)
+        resolveUnmatched(row, entries);
+    return misses;
+}
+
+void TargetLookup::Rows::resolveUnmatched(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const
+{
+    const auto stride = static_cast<std::size_t>(bytesPerPixel(layout_));
+    const bool bgr = layout_ == PixelLayout::Bgr8 || layout_ == PixelLayout::Bgra8 || layout_ == PixelLayout::Bgrx8;
+    for (std::size_t x = 0; x < row.size() / stride; ++x) {
+        const std::uint32_t key = load24(row.data() + x * stride);
+        const ColourValue colour = bgr ? swapRedBlue(key) : static_cast<ColourValue>(key);
+        if (lookup_.matchedTarget(colour) < 0)
+            entries[x] = lookup_.resolver_(colour);
+    }
+}
+
+}  // namespace palshift
