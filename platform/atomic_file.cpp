@@ -2,6 +2,7 @@
 
 #include "platform/file_error.h"
 #include "platform/native_path.h"
+#include "platform/system_error.h"
 
 #include <atomic>
 #include <cerrno>
@@ -67,26 +68,6 @@ extern "C" void removeTemporariesAndExit(int signal)
     ::_exit(128 + signal);
 }
 
-QString systemReason(int error)
-{
-    return QString::fromStdString(std::generic_category().message(error));  // strerror is not thread-safe
-}
-
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISCHR(mode))
-        return QStringLiteral("a character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("a block device");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return S_ISREG(mode) ? QString() : QStringLiteral("not a regular file");
-}
-
 QByteArray folderOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -142,7 +123,7 @@ void AtomicFile::open(Temporary temporary)
     const bool exists = ::stat(replaced_.constData(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         throw FileError(target, QStringLiteral("Cannot write %1: it is %2, not a regular file")
-                                    .arg(target, kindOf(existing.st_mode)));
+                                    .arg(target, fileKind(existing.st_mode)));
     if (exists) {
         char resolved[PATH_MAX];
         if (::realpath(replaced_.constData(), resolved) == nullptr)
@@ -261,7 +242,7 @@ QString nonRegularFileKind(const QString& path)
     struct stat status{};
     if (::stat(nativePath(path).constData(), &status) != 0)
         return {};
-    return kindOf(status.st_mode);
+    return fileKind(status.st_mode);
 }
 
 void installSaveSignalHandlers()

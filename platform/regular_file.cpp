@@ -2,6 +2,7 @@
 
 #include "platform/file_error.h"
 #include "platform/native_path.h"
+#include "platform/system_error.h"
 
 #include <QFile>
 
@@ -15,29 +16,9 @@ namespace palshift {
 
 namespace {
 
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a named pipe (FIFO)");
-    if (S_ISCHR(mode))
-        return QStringLiteral("a character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("a block device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("not a regular file");
-}
-
 [[noreturn]] void refuseKind(const QString& file, mode_t mode)
 {
-    throw FileError(file, QStringLiteral("Cannot open %1: it is %2, not a file").arg(file, kindOf(mode)));
-}
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
+    throw FileError(file, QStringLiteral("Cannot open %1: it is %2, not a file").arg(file, fileKind(mode)));
 }
 
 }  // namespace

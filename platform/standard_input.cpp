@@ -1,6 +1,7 @@
 #include "platform/standard_input.h"
 
 #include "platform/file_error.h"
+#include "platform/system_error.h"
 
 #include <cerrno>
 #include <algorithm>
@@ -29,7 +30,7 @@ QByteArray readStandardInput(qint64 most)
             continue;
         }
         if (got < 0)
-            throw FileError(name, QStringLiteral("Cannot read %1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+            throw FileError(name, QStringLiteral("Cannot read %1: %2").arg(name, systemReason(errno)));
         if (got == 0)
             break;
         filled += got;

@@ -91,7 +91,7 @@ TEST(PaletteFile, RefusesAFifoWithoutWaitingForAWriter)
     std::int16_t PalCounter = 0;
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(refusal(fifo, palette, PalCounter), QString("Cannot open %1: it is a named pipe (FIFO), not a file").arg(fifo));
+    EXPECT_EQ(refusal(fifo, palette, PalCounter), QString("Cannot open %1: it is a FIFO, not a file").arg(fifo));
     EXPECT_LT(clock.elapsed(), 1000);
 }
 
