@@ -1,6 +1,7 @@
 # Sourced by run.sh and test.sh: installs what is missing, then configures and builds into build/.
 set -euo pipefail
 
-scripts/install-missing.sh cmake make g++ qt6-base-dev qt6-image-formats-plugins libgtest-dev
+scripts/install-missing.sh cmake make g++ qt6-base-dev qt6-image-formats-plugins libgtest-dev \
+    clang libclang-rt-14-dev
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --parallel "$(nproc)"
