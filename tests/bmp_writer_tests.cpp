@@ -111,10 +111,6 @@ TEST(SavePic, FailureKeepsTheExistingFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "out.bmp");
 }
 
-}  // namespace palshift
-
-namespace palshift {
-
 TEST(SaveName, AddsBmpUnlessTheNameEndsInIt)
 {
     for (const auto& [name, saved] : {std::pair{"sword.bmp", "sword.bmp"}, {"sword", "sword.bmp"}, {"sword.bmp.png", "sword.bmp.png.bmp"},
