@@ -12,18 +12,28 @@
 #include <QCoreApplication>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 using namespace palshift;
 
 namespace {
 
 // Pictures over this many pixels are passed over, by their header before decoding and by their size
-// after it (a GIF's header gives its first frame, not its screen): under the sanitizers they are slow
-// to convert and find nothing a small one would not. The refusal above the loader's limit is reached.
+// after it: under the sanitizers they are slow, take most of the fuzzer's memory, and find nothing a
+// small one would not. The refusal above the loader's limit is still reached.
 constexpr qint64 largestFuzzedPixels = qint64{512} * 512;
 
 ConversionState palettes;
+
+// Qt gives a GIF's first frame as its size, but decodes the GIF onto its whole screen.
+qint64 gifScreenPixels(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 10 || std::memcmp(data, "GIF8", 4) != 0)
+        return 0;
+    return qint64{data[6] | data[7] << 8} * (data[8] | data[9] << 8);
+}
 
 }  // namespace
 
@@ -43,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.hold(data, size);
 
     const QSize claimed = QImageReader(file.path()).size();
-    const qint64 claimedPixels = qint64{claimed.width()} * claimed.height();
-    if (claimed.isValid() && claimedPixels > largestFuzzedPixels && claimedPixels <= largestPicturePixels)
+    const qint64 claimedPixels = std::max(claimed.isValid() ? qint64{claimed.width()} * claimed.height() : 0,
+                                          gifScreenPixels(data, size));
+    if (claimedPixels > largestFuzzedPixels && claimedPixels <= largestPicturePixels)
         return 0;
 
     QImage decoded;
