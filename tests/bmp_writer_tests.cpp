@@ -1,13 +1,16 @@
 #include "bmp/bmp_writer.h"
+#include "bmp/save_name.h"
 #include "platform/file_error.h"
 #include "test_support.h"
 
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <limits>
 #include <numeric>
+#include <tuple>
 #include <sys/resource.h>
 
 namespace palshift {
@@ -47,6 +50,36 @@ TEST(SavePic, WritesTheWorkedExamplesByteForByte)
     }
 }
 
+// Over a megabyte of rows, so that they are written in more than one piece; Qt's reader sees each row
+// in its place.
+TEST(SavePic, WritesPicturesOverAMegabyteRowForRow)
+{
+    QTemporaryDir dir;
+    const int width = 1001, height = 1200;  // rows of 1004 bytes, so no piece ends on a megabyte
+    std::vector<std::uint8_t> pixels(std::size_t(width * height));
+    for (std::size_t k = 0; k < pixels.size(); ++k)
+        pixels[k] = std::uint8_t(k % 251);  // so that no two rows are alike
+    PaletteBlock PalCol{};
+    for (std::size_t c = 0; c < 768; ++c)
+        PalCol[c] = std::uint8_t(c / 3);
+    BmpHeaderBytes header;
+    InitBmpHeader(header);
+    Save_Pic(dir.filePath("large.bmp"), PalCol, width, height, header, pixels);
+
+    const QByteArray bytes = test::readBytes(dir.filePath("large.bmp"));
+    ASSERT_EQ(bytes.size(), 1078 + 1004 * height);
+    const QImage saved(dir.filePath("large.bmp"), "BMP");
+    ASSERT_EQ(std::tuple(saved.width(), saved.height(), saved.format()), std::tuple(width, height, QImage::Format_Indexed8));
+    long wrongRows = 0;
+    for (int y = 0; y < height; ++y) {  // the buffer's first row is the picture's bottom one
+        const auto* const row = reinterpret_cast<const char*>(pixels.data()) + std::size_t(y) * width;
+        wrongRows += QByteArray::fromRawData(reinterpret_cast<const char*>(saved.constScanLine(height - 1 - y)), width)
+                         != QByteArray::fromRawData(row, width)
+                     || bytes.mid(1078 + 1004 * y + width, 3) != QByteArray(3, '\0');
+    }
+    EXPECT_EQ(wrongRows, 0);
+}
+
 TEST(BmpSizes, EverySizeMustFitSignedThirtyTwoBits)
 {
     const std::int32_t tallest = (std::numeric_limits<std::int32_t>::max() - 1078) / 4;
@@ -76,6 +109,13 @@ TEST(SavePic, FailureKeepsTheExistingFile)
 
     EXPECT_EQ(test::readBytes(target), QByteArray(1082, 'o'));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "out.bmp");
+}
+
+TEST(SaveName, AddsBmpUnlessTheNameEndsInIt)
+{
+    for (const auto& [name, saved] : {std::pair{"sword.bmp", "sword.bmp"}, {"sword", "sword.bmp"}, {"sword.bmp.png", "sword.bmp.png.bmp"},
+                                      {"sword.bmpx", "sword.bmpx.bmp"}, {"SWORD.BMP", "SWORD.BMP.bmp"}, {".bmp", ".bmp"}})
+        EXPECT_EQ(withBmpExtension(name), saved);
 }
 
 }  // namespace palshift

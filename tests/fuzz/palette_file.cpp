@@ -1,0 +1,29 @@
+// Palette files of any content: each is read or refused with a FileError, never anything else.
+
+#include "convert/palette_file.h"
+#include "memory_file.h"
+#include "platform/file_error.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace palshift;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static fuzz::MemoryFile file;
+    file.hold(data, size);
+
+    Palette palette{};
+    std::int16_t PalCounter = 7;
+    try {
+        readPaletteFile(file.path(), palette, PalCounter);
+    } catch (const FileError&) {
+        if (PalCounter != 7)  // a refused file changes nothing
+            std::abort();
+        return 0;
+    }
+    if (PalCounter != 256 || size < sizeof palette || std::memcmp(palette.data(), data, sizeof palette) != 0)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,82 @@
+// Pictures of any content through the program's own loader, then identified and remapped as a
+// conversion does: each is converted or refused with a FileError, never anything else.
+
+#include "convert/nearest_colour.h"
+#include "convert/palette_file.h"
+#include "convert/source_index_map.h"
+#include "memory_file.h"
+#include "platform/file_error.h"
+#include "platform/image_surface.h"
+#include "platform/picture_loading.h"
+
+#include <QCoreApplication>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+using namespace palshift;
+
+namespace {
+
+// Pictures over this many pixels are passed over, by their header before decoding and by their size
+// after it: under the sanitizers they are slow, take most of the fuzzer's memory, and find nothing a
+// small one would not. The refusal above the loader's limit is still reached.
+constexpr qint64 largestFuzzedPixels = qint64{512} * 512;
+
+ConversionState palettes;
+
+// Qt gives a GIF's first frame as its size, but decodes the GIF onto its whole screen.
+qint64 gifScreenPixels(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 10 || std::memcmp(data, "GIF8", 4) != 0)
+        return 0;
+    return qint64{data[6] | data[7] << 8} * (data[8] | data[9] << 8);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);  // for the image plugins
+    fuzz::silenceQtMessages();
+    const PaletteFiles files = defaultPaletteFiles(QStringLiteral(PALSHIFT_DATA_DIR));
+    readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
+    readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static fuzz::MemoryFile file;
+    file.hold(data, size);
+
+    const QSize claimed = QImageReader(file.path()).size();
+    const qint64 claimedPixels = std::max(claimed.isValid() ? qint64{claimed.width()} * claimed.height() : 0,
+                                          gifScreenPixels(data, size));
+    if (claimedPixels > largestFuzzedPixels && claimedPixels <= largestPicturePixels)
+        return 0;
+
+    QImage decoded;
+    try {
+        decoded = decodePicture(QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+                                QStringLiteral("fuzz"));
+    } catch (const FileError&) {
+        return 0;
+    }
+    const qint64 pixels = qint64{decoded.width()} * decoded.height();
+    if (decoded.isNull() || pixels > largestPicturePixels)
+        std::abort();
+    if (pixels > largestFuzzedPixels)
+        return 0;
+
+    ConversionState state = palettes;
+    const ImageSurface picture1(decoded);
+    dimensionIndexMaps(state, picture1);
+    InitPicturePal(state, picture1);
+    if (state.unmatchedPixels < 0 || state.unmatchedPixels > pixels)
+        std::abort();
+    CreateNewPal(state, picture1);
+    return 0;
+}
