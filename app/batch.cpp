@@ -100,7 +100,7 @@ qint64 estimatedPeakBytes(const QString& picture)
     const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
     QImageReader reader(&input);
     reader.setAutoTransform(false);
-    return estimatedPeakBytes(reader.size(), reader.imageFormat());
+    return estimatedPeakBytes(reader.size(), announcedFormat(reader));
 }
 
 void runWithinBudget(std::size_t count, std::size_t threads, qint64 budget,

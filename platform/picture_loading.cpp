@@ -11,8 +11,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <cstring>
 #include <new>
 #include <optional>
+#include <type_traits>
 
 namespace palshift {
 
@@ -63,7 +65,7 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
         throw FileError(name, QStringLiteral("%1 is %2 x %3 pixels; the largest picture that loads has "
                                              "16384 x 16384 pixels")
                                   .arg(name, QString::number(size.width()), QString::number(size.height())));
-    const QImage::Format format = reader.imageFormat();
+    const QImage::Format format = announcedFormat(reader);
     QImage picture;
     try {
         picture = reader.read();
@@ -107,6 +109,16 @@ QImage loadPicture(const QString& file)
     if (bytes.size() > largestPictureFileBytes)
         refuseFileSize(file, bytes.size());
     return decodePicture(bytes, file);
+}
+
+QImage::Format announcedFormat(const QImageReader& reader)
+{
+    // Copied as bytes: loading a value outside the enumeration as the enumeration is undefined.
+    const QImage::Format announced = reader.imageFormat();
+    std::underlying_type_t<QImage::Format> value;
+    std::memcpy(&value, &announced, sizeof value);
+    return value > QImage::Format_Invalid && value < QImage::NImageFormats ? static_cast<QImage::Format>(value)
+                                                                          : QImage::Format_Invalid;
 }
 
 QImage decodePicture(const QByteArray& bytes, const QString& name)

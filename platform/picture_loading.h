@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <QString>
 
 namespace palshift {
@@ -22,5 +23,9 @@ QImage loadPicture(const QString& file);
 // than largestPicturePixels, or need more memory than there is. Qt's messages while decoding are
 // folded into the error, or printed as "palshift: <name>: <message>".
 QImage decodePicture(const QByteArray& bytes, const QString& name);
+
+// The pixel format reader's header announces, or Format_Invalid: some image plugins announce a
+// value that is no format at all.
+QImage::Format announcedFormat(const QImageReader& reader);
 
 }  // namespace palshift
