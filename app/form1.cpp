@@ -182,14 +182,16 @@ void Form1::showUnmatchedNote()
 
 bool Form1::Command2_Click()
 {
-    if (!runStep([this, rules = rules()](ConversionState& working, const StepProgress& progress, StatusLine& status) {
-            if (changesConversion(rules))
-                newPalUnderRules(working, Picture1->imageSurface(), status, rules, progress);
+    const ConversionRules inUse = rules();
+    if (!runStep([this, inUse](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+            if (changesConversion(inUse))
+                newPalUnderRules(working, Picture1->imageSurface(), status, inUse, progress);
             else
                 newPal(working, Picture1->surface(), status, progress);
         }))
         return false;
     convertedPicture_ = identifiedPicture_;
+    convertedTransparentIndex_ = inUse.transparentIndex;
     return true;
 }
 
@@ -224,8 +226,8 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    return runStep([this, transparent = rules().transparentIndex](ConversionState& working, const StepProgress& progress,
-                                                                   StatusLine& status) {
+    return runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+                                                                     StatusLine& status) {
         const SaveFormat format = saveFormatOf(working.SaveFileName);
         if (format == SaveFormat::Bmp)
             savePicture(working, Picture2->surface(), status, progress);
@@ -268,6 +270,7 @@ void Form1::mbuConvert_Click()
     Picture2->setSurface(painting);
     identifiedPicture_ = shownPicture_;
     convertedPicture_ = shownPicture_;
+    convertedTransparentIndex_.reset();
     showUnmatchedNote();
 }
 

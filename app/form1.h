@@ -123,6 +123,8 @@ private:
     std::uint64_t identifiedPicture_ = 0;  // of the source index map
     std::uint64_t convertedPicture_ = 0;   // of the target index map
     std::uint64_t namedPicture_ = 0;       // for which SaveFileName was chosen
+    // The transparent entry of the target index map, as the rules were when it was converted.
+    std::optional<std::uint8_t> convertedTransparentIndex_;
 };
 
 }  // namespace palshift

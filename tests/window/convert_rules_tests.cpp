@@ -126,12 +126,18 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
     EXPECT_EQ(shown(window->Picture2).pixel(1, 0), qRgb(5, 5, 5));
 
+    // The entry marked is the one the conversion made transparent, whatever is chosen since.
+    chooseRules(std::nullopt, UnmatchedRule::Zero);
     save(path("rules.png.out.png"));
     const QImage png(path("rules.png.out.png"));
     QList<QRgb> table = targetColours();
     table[4] = qRgba(5, 5, 5, 0);
     EXPECT_EQ(png.colorTable(), table);
     EXPECT_EQ(indices(png), expected);
+
+    window->mbuConvert->trigger();
+    save(path("plain.png"));
+    EXPECT_EQ(QImage(path("plain.png")).colorTable(), targetColours());
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
