@@ -141,6 +141,16 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
+// The nearest rule alone: alpha is ignored, and each off-palette colour takes its own nearest entry.
+TEST_F(PaletteChoiceTest, TheNearestRuleAloneIgnoresAlpha)
+{
+    chooseRules(std::nullopt, UnmatchedRule::Nearest);
+    open(writePicture("rules.png", rulesPicture()));
+    window->mbuConvert->trigger();
+    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 4, 0, 4, 9, 11}));
+    EXPECT_EQ(window->SB1->note(), "2 of 6 pixels match no Diablo 1 colour");
+}
+
 // Under "fail", a picture with off-palette pixels is refused at "Load Pals", naming the picture,
 // the count and the first pixel, and cannot be converted or saved.
 TEST_F(PaletteChoiceTest, TheFailRuleRefusesThePicture)
@@ -152,8 +162,10 @@ TEST_F(PaletteChoiceTest, TheFailRuleRefusesThePicture)
                                                                   "the first is at (1, 0): #010203"));
     EXPECT_EQ(window->SB1->text(), "Ready...");
     messages->failures.clear();
+    const QList<int> before = values(window->conversion().TargetIndexMap);
     EXPECT_FALSE(window->Command2_Click());
     EXPECT_EQ(messages->failures.size(), 1);
+    EXPECT_EQ(values(window->conversion().TargetIndexMap), before);
     save(path("refused"));
     EXPECT_FALSE(QFileInfo::exists(path("refused.bmp")));
 
