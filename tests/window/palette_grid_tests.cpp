@@ -42,7 +42,7 @@ TEST(PaletteGrid, PaintsEachEntryInItsSwatch)
         }
     }
     for (const QPoint point : {QPoint(9, 0), QPoint(0, 9), QPoint(159, 0), QPoint(0, 160), QPoint(-1, 0), QPoint(0, -1),
-                               QPoint(160, 5), QPoint(5, 165)})
+                               QPoint(-15, 5), QPoint(5, -15), QPoint(160, 5), QPoint(5, 165)})
         EXPECT_EQ(grid.entryAt(point), PaletteGrid::noEntry) << point.x() << "," << point.y();
 }
 
