@@ -54,6 +54,8 @@ TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
 
     save(path("out.PNG"));
     EXPECT_EQ(readBytes(path("out.PNG.bmp")).left(2), "BM");
+    save(path("out.PCX"));
+    EXPECT_EQ(readBytes(path("out.PCX.bmp")).left(2), "BM");
     save(path("out.png.x"));
     EXPECT_TRUE(QFileInfo::exists(path("out.png.x.bmp")));
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
@@ -139,6 +141,26 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     save(path("plain.png"));
     EXPECT_EQ(QImage(path("plain.png")).colorTable(), targetColours());
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
+}
+
+// An indexed picture, taller than the rows converted at a time, gets the command line's entries too:
+// its transparent table entry the transparent index, its off-palette entry the nearest colour.
+TEST_F(PaletteChoiceTest, RulesTakeIndexedPictures)
+{
+    chooseRules(9, UnmatchedRule::Nearest);
+    QImage indexed(3, 130, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(255, 0, 0), qRgba(0, 0, 255, 0), qRgb(200, 200, 200), qRgb(0, 255, 0)});
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < 3; ++x)
+            indexed.setPixel(x, y, (x + y / 3) % 4);
+    open(writePicture("indexed.png", indexed));
+    ASSERT_EQ(window->Picture1->image().format(), QImage::Format_Indexed8);
+    window->mbuConvert->trigger();
+    const TargetPicture commandLine = convertWithRules(QImage(path("indexed.png")), window->conversion().SourcePal,
+                                                       window->conversion().TargetPal, {UnmatchedRule::Nearest, 9});
+    const QList<int> expected(commandLine.indices.begin(), commandLine.indices.end());
+    EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
+    EXPECT_EQ(expected.mid(3 * 129, 3), QList<int>({4, 7, 9}));  // row 129: green (9 is taken), red, transparent
 }
 
 // The nearest rule alone: alpha is ignored, and each off-palette colour takes its own nearest entry.

@@ -82,6 +82,8 @@ TEST_F(PaletteChoiceTest, TheChoiceIsRememberedAndLoaded)
     });
     next.mnuFilePalettes->trigger();
     EXPECT_EQ(Settings().paletteChoice()->files.source, jasc);
+    chooseRules(0, UnmatchedRule::Fail);
+    EXPECT_EQ(window->settings().paletteChoice()->rules.transparentIndex, std::optional<std::uint8_t>(0));
 
     chooseRules(std::nullopt, UnmatchedRule::Zero);
     EXPECT_TRUE(window->Command1_Click());
@@ -111,6 +113,8 @@ TEST_F(PaletteChoiceTest, StoredValuesAreCheckedOnReading)
     EXPECT_EQ(choice->rules.unmatched, UnmatchedRule::Zero);
     QSettings(QSettings::IniFormat, QSettings::UserScope, "palshift", "palshift").setValue("palettes/transparentIndex", "0");
     EXPECT_EQ(Settings().paletteChoice()->rules.transparentIndex, std::optional<std::uint8_t>(0));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "palshift", "palshift").setValue("palettes/transparentIndex", "255");
+    EXPECT_EQ(Settings().paletteChoice()->rules.transparentIndex, std::optional<std::uint8_t>(255));
     QSettings(QSettings::IniFormat, QSettings::UserScope, "palshift", "palshift").remove("palettes/target");
     EXPECT_EQ(Settings().paletteChoice().has_value(), false);
 }
