@@ -103,6 +103,23 @@ TEST_F(WindowTest, ConvertInOnePassGivesWhatTheThreeStepsGive)
     EXPECT_TRUE(QFileInfo::exists(path("fused.bmp")));  // converted, so saved
 }
 
+// Esc stops the one pass on an indexed picture as on any other: nothing changes.
+TEST_F(WindowTest, ConvertInOnePassIsCancelledOnIndexedPictures)
+{
+    QImage indexed(2, 3, QImage::Format_Indexed8);
+    QList<QRgb> table(256, qRgb(255, 0, 0));  // every index matches, for the pass that looks up indices alone
+    table[1] = qRgb(0, 0, 255);
+    indexed.setColorTable(table);
+    indexed.fill(1);
+    open(writePicture("indexed.png", indexed));
+    ASSERT_EQ(window->Picture1->image().format(), QImage::Format_Indexed8);
+    const QList<QVariant> before = snapshot();
+    QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [this] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+    window->mbuConvert->trigger();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
+}
+
 // With a transparent index and the nearest rule, "Load Pals" and "New Pal" give the command
 // line's entries; "&Convert" runs the three steps; a PNG marks the transparent entry.
 TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
