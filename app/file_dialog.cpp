@@ -17,7 +17,12 @@ QStringList openFilters()
 
 QStringList saveFilters()
 {
-    return {QStringLiteral("Bitmaps(*.bmp)")};
+    return {QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"), QStringLiteral("PCX (*.pcx)")};
+}
+
+QStringList mappingFilters()
+{
+    return {QStringLiteral("CSV (*.csv)"), QStringLiteral("Colour map (*.dat)")};
 }
 
 namespace {
@@ -50,6 +55,19 @@ std::optional<QString> QtFileDialog::showSave(const QString& folder)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(saveFilters());
+    return chosen(dialog);
+}
+
+}  // namespace palshift
+
+namespace palshift {
+
+std::optional<QString> QtFileDialog::showExportMapping(const QString& folder)
+{
+    QFileDialog dialog(parent_, QStringLiteral("Export Mapping"), folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(mappingFilters());
     return chosen(dialog);
 }
 

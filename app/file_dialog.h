@@ -19,13 +19,17 @@ public:
     virtual std::optional<QString> showOpen(const QString& preset, const QString& folder) = 0;
     // The file name the user chose to save to, starting in folder with no name; nothing when cancelled.
     virtual std::optional<QString> showSave(const QString& folder) = 0;
+    // The file name to write the mapping table to, starting in folder; nothing when cancelled.
+    virtual std::optional<QString> showExportMapping(const QString& folder) = 0;
 };
 
 // The open dialog's filters: "Bitmaps(*.bmp)", "All Images", and last the one that lists every
 // format the picture loading decodes, which the dialog selects.
 QStringList openFilters();
-// The save dialog's filters: the formats that saving writes.
+// The save dialog's filters: the formats that saving writes, "Bitmap (*.bmp)" first.
 QStringList saveFilters();
+// The mapping table's filters: CSV and the 256-byte .dat form.
+QStringList mappingFilters();
 
 // Over QFileDialog.
 class QtFileDialog final : public FileDialog {
@@ -34,6 +38,7 @@ public:
 
     std::optional<QString> showOpen(const QString& preset, const QString& folder) override;
     std::optional<QString> showSave(const QString& folder) override;
+    std::optional<QString> showExportMapping(const QString& folder) override;
 
 private:
     QWidget* parent_;

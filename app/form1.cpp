@@ -1,12 +1,18 @@
 #include "app/form1.h"
 
+#include "app/palettes_dialog.h"
 #include "bmp/bmp_header.h"
+#include "bmp/indexed_export.h"
 #include "bmp/picture_export.h"
 #include "bmp/save_name.h"
+#include "convert/fused_convert.h"
 #include "convert/load_pals.h"
+#include "convert/mapping_table.h"
 #include "convert/nearest_colour.h"
 #include "convert/palette_lookup.h"
 #include "convert/result_drawing.h"
+#include "convert/rule_steps.h"
+#include "platform/atomic_file.h"
 #include "platform/picture_loading.h"
 
 #include <QApplication>
@@ -73,6 +79,8 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
       mnuFileSave(action("&Save", this)),
       mbuFileExit(action("E&xit", this)),
       mbuConvert(action("&Convert", this)),
+      mnuFilePalettes(action("&Palettes...", this)),
+      mnuFileExportMapping(action("Export &Mapping...", this)),
       programFolder_(programFolder),
       CD1(dialog ? std::move(dialog) : std::make_unique<QtFileDialog>(this)),
       messages_(messages ? std::move(messages) : std::make_unique<QtMessageBoxes>(this)),
@@ -113,6 +121,9 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     mnuFile->addAction(mnuFileOpen);
     mnuFile->addAction(mnuFileSave);
     mnuFile->addSeparator();
+    mnuFile->addAction(mnuFilePalettes);
+    mnuFile->addAction(mnuFileExportMapping);
+    mnuFile->addSeparator();
     mnuFile->addAction(mbuFileExit);
     menuBar()->addAction(mbuConvert);
 
@@ -124,6 +135,8 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mbuFileExit, &QAction::triggered, this, [this] { mbuFileExit_Click(); });
     connect(mbuConvert, &QAction::triggered, this, [this] { mbuConvert_Click(); });
+    connect(mnuFilePalettes, &QAction::triggered, this, [this] { mnuFilePalettes_Click(); });
+    connect(mnuFileExportMapping, &QAction::triggered, this, [this] { mnuFileExportMapping_Click(); });
     connect(&runner_, &WorkRunner::started, this, [this] { setBusy(true); });
     connect(&runner_, &WorkRunner::finished, this, [this] { setBusy(false); });
     connect(&runner_, &WorkRunner::progressed, SB1, &StatusBar::showProgress);
@@ -147,25 +160,38 @@ void Form1::Form_Resize()
 
 bool Form1::Command1_Click()
 {
-    if (!runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
-            loadPals(working, Picture1->surface(), status, lookUpPaletteFiles(programFolder_), progress);
+    if (!runStep([this, rules = rules()](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+            if (changesConversion(rules))
+                loadPalsUnderRules(working, Picture1->imageSurface(), status, paletteFiles(), rules, progress, paletteFormats());
+            else
+                loadPals(working, Picture1->surface(), status, paletteFiles(), progress, paletteFormats());
         }))
         return false;
     identifiedPicture_ = shownPicture_;
+    showUnmatchedNote();
+    return true;
+}
+
+void Form1::showUnmatchedNote()
+{
     const qint64 unmatched = conversion_.unmatchedPixels;
     SB1->setNote(unmatched == 0 ? QString()
                                 : QStringLiteral("%1 of %2 pixels match no Diablo 1 colour")
                                       .arg(QString::number(unmatched), QString::number(pixels())));
-    return true;
 }
 
 bool Form1::Command2_Click()
 {
-    if (!runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
-            newPal(working, Picture1->surface(), status, progress);
+    const ConversionRules inUse = rules();
+    if (!runStep([this, inUse](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+            if (changesConversion(inUse))
+                newPalUnderRules(working, Picture1->imageSurface(), status, inUse, progress);
+            else
+                newPal(working, Picture1->surface(), status, progress);
         }))
         return false;
     convertedPicture_ = identifiedPicture_;
+    convertedTransparentIndex_ = inUse.transparentIndex;
     return true;
 }
 
@@ -200,8 +226,13 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    return runStep([this](ConversionState& working, const StepProgress& progress, StatusLine& status) {
-        savePicture(working, Picture2->surface(), status, progress);
+    return runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+                                                                     StatusLine& status) {
+        const SaveFormat format = saveFormatOf(working.SaveFileName);
+        if (format == SaveFormat::Bmp)
+            savePicture(working, Picture2->surface(), status, progress);
+        else
+            saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
     });
 }
 
@@ -224,7 +255,58 @@ void Form1::mbuFileExit_Click()
 
 void Form1::mbuConvert_Click()
 {
-    Command1_Click() && Command2_Click() && Command3_Click();
+    // The one pass knows no rules; under rules the three steps run as the buttons do.
+    if (changesConversion(rules())) {
+        Command1_Click() && Command2_Click() && Command3_Click();
+        return;
+    }
+    // Painted aside and shown whole, so that a cancelled pass leaves the earlier painting.
+    ImageSurface painting = Picture2->imageSurface();
+    const bool ranToEnd = runStep([&](ConversionState& working, const StepProgress& progress, StatusLine& status) {
+        convertInOnePass(working, Picture1->imageSurface(), painting, status, paletteFiles(), progress, paletteFormats());
+    });
+    if (!ranToEnd)
+        return;
+    Picture2->setSurface(painting);
+    identifiedPicture_ = shownPicture_;
+    convertedPicture_ = shownPicture_;
+    convertedTransparentIndex_.reset();
+    showUnmatchedNote();
+}
+
+void Form1::mnuFilePalettes_Click()
+{
+    PaletteChoice initial;
+    if (settings_.paletteChoice()) {
+        initial = *settings_.paletteChoice();
+    } else {
+        try {
+            initial.files = lookUpPaletteFiles(programFolder_);
+        } catch (const std::exception&) {
+            // Nothing found: the user chooses both.
+        }
+    }
+    PalettesDialog dialog(initial, this);
+    if (dialog.exec() == QDialog::Accepted)
+        settings_.setPaletteChoice(dialog.choice());
+}
+
+void Form1::mnuFileExportMapping_Click()
+{
+    const std::optional<QString> chosen = CD1->showExportMapping(settings_.lastFolder());
+    if (!chosen || chosen->isEmpty() || refuseFolder(*chosen))
+        return;
+    attempt([&] {
+        ConversionState palettes;
+        SilentStatusLine silent;
+        readPals(palettes, silent, paletteFiles(), paletteFormats());
+        const MappingTable table = mappingTable(palettes.SourcePal, palettes.TargetPal, rules().transparentIndex);
+        const QByteArray bytes = isDatMappingName(*chosen) ? mappingDat(table) : mappingCsv(table);
+        AtomicFile file(*chosen);
+        file.write({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+        file.commit();
+        settings_.setLastFolder(QFileInfo(*chosen).absolutePath());
+    });
 }
 
 bool Form1::loadFile(const QString& file)
@@ -306,7 +388,7 @@ bool Form1::chooseSaveFileName()
     const std::optional<QString> chosen = CD1->showSave(folder);
     if (!chosen || chosen->isEmpty())
         return false;
-    const QString name = withBmpExtension(*chosen);
+    const QString name = savedName(*chosen);
     if (refuseFolder(name))
         return false;
     // The dialog asked about the name the user typed; the appended one is new to them.
@@ -325,6 +407,9 @@ bool Form1::attempt(const std::function<void()>& step)
         return true;
     } catch (const std::bad_alloc&) {
         messages_->showFailure(QStringLiteral("There is not enough memory for this picture."));
+    } catch (const UnmatchedColoursError& refused) {
+        const QString picture = OpenFileName.isEmpty() ? QStringLiteral("The start-up picture") : OpenFileName;
+        messages_->showFailure(picture + QStringLiteral(": ") + QString::fromStdString(refused.what()));
     } catch (const std::exception& failure) {
         messages_->showFailure(QString::fromStdString(failure.what()));
     }
@@ -346,12 +431,27 @@ void Form1::setBusy(bool busy)
     }
     for (QWidget* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(!busy);
-    for (QAction* command : {mnuFileOpen, mnuFileSave, mbuConvert})
+    for (QAction* command : {mnuFileOpen, mnuFileSave, mbuConvert, mnuFilePalettes, mnuFileExportMapping})
         command->setEnabled(!busy);
     if (!busy && focusBeforeBusy_)
         focusBeforeBusy_->setFocus();
     if (!busy && closeWhenIdle_)
         QTimer::singleShot(0, this, &QWidget::close);
+}
+
+PaletteFiles Form1::paletteFiles() const
+{
+    return settings_.paletteChoice() ? settings_.paletteChoice()->files : lookUpPaletteFiles(programFolder_);
+}
+
+std::optional<PaletteFormats> Form1::paletteFormats() const
+{
+    return settings_.paletteChoice() ? std::optional(settings_.paletteChoice()->formats) : std::nullopt;
+}
+
+ConversionRules Form1::rules() const
+{
+    return settings_.paletteChoice() ? settings_.paletteChoice()->rules : ConversionRules{};
 }
 
 qint64 Form1::pixels() const

@@ -53,10 +53,13 @@ public:
     void mnuFileSave_Click();
     void mbuFileExit_Click();
     void mbuConvert_Click();
+    void mnuFilePalettes_Click();
+    void mnuFileExportMapping_Click();
 
     const ConversionState& conversion() const { return conversion_; }
     const QString& openFileName() const { return OpenFileName; }
     WorkRunner& runner() { return runner_; }
+    const Settings& settings() const { return settings_; }
 
     PictureBox* const Picture1;
     PictureBox* const Picture2;
@@ -69,6 +72,8 @@ public:
     QAction* const mnuFileSave;
     QAction* const mbuFileExit;
     QAction* const mbuConvert;
+    QAction* const mnuFilePalettes;
+    QAction* const mnuFileExportMapping;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -95,6 +100,13 @@ private:
     void setBusy(bool busy);
     void placeButtons(int top);
     qint64 pixels() const;
+    // The second status panel: how many pixels of the last identification matched nothing.
+    void showUnmatchedNote();
+    // The palettes and rules chosen in File > Palettes..., or diablo.pal and diablo2.pal looked up
+    // from the program's folder, as 768-byte files, under the default rules.
+    PaletteFiles paletteFiles() const;
+    std::optional<PaletteFormats> paletteFormats() const;
+    ConversionRules rules() const;
 
     ConversionState conversion_;
     QString OpenFileName;
@@ -111,6 +123,8 @@ private:
     std::uint64_t identifiedPicture_ = 0;  // of the source index map
     std::uint64_t convertedPicture_ = 0;   // of the target index map
     std::uint64_t namedPicture_ = 0;       // for which SaveFileName was chosen
+    // The transparent entry of the target index map, as the rules were when it was converted.
+    std::optional<std::uint8_t> convertedTransparentIndex_;
 };
 
 }  // namespace palshift

@@ -58,10 +58,19 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
             watch->setProperty("busyShown", true);
         }
     });
-    QTimer::singleShot(500, &window, [&window, watch, saveScreen, out] {
+    QTimer::singleShot(500, &window, [&window, watch, saveScreen, named, out] {
         watch->start(250);
         window.mbuConvert_Click();
         watch->stop();
+        if (qEnvironmentVariable("PALSHIFT_SCREENSHOT_DIALOG") == QStringLiteral("palettes")) {
+            QTimer::singleShot(500, &window, [saveScreen, named] {
+                if (QWidget* const dialog = QApplication::activeModalWidget()) {
+                    saveScreen(named("-palettes"));
+                    dialog->close();
+                }
+            });
+            window.mnuFilePalettes_Click();
+        }
         QTimer::singleShot(200, &window, [saveScreen, out] {  // once the window has repainted
             saveScreen(out);
             QCoreApplication::exit(0);
@@ -73,7 +82,8 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
 
 // palshift [FILE] opens the window; palshift convert ... and the options run without one.
 // PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves screenshots and quits;
-// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER.
+// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER;
+// PALSHIFT_SCREENSHOT_DIALOG=palettes then also shows File > Palettes... to OUT-palettes.png.
 int main(int argc, char* argv[])
 {
     palshift::installSaveSignalHandlers();

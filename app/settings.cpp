@@ -9,6 +9,12 @@ namespace palshift {
 namespace {
 
 const QString lastFolderKey = QStringLiteral("lastFolder");
+const QString sourcePaletteKey = QStringLiteral("palettes/source");
+const QString sourceFormatKey = QStringLiteral("palettes/sourceFormat");
+const QString targetPaletteKey = QStringLiteral("palettes/target");
+const QString targetFormatKey = QStringLiteral("palettes/targetFormat");
+const QString transparentIndexKey = QStringLiteral("palettes/transparentIndex");  // "none" or 0 to 255
+const QString unmatchedKey = QStringLiteral("palettes/unmatched");
 
 std::unique_ptr<QSettings> stored()
 {
@@ -16,9 +22,44 @@ std::unique_ptr<QSettings> stored()
                                        QStringLiteral("palshift"));
 }
 
+QString unmatchedRuleName(UnmatchedRule rule)
+{
+    switch (rule) {
+    case UnmatchedRule::Nearest:
+        return QStringLiteral("nearest");
+    case UnmatchedRule::Fail:
+        return QStringLiteral("fail");
+    case UnmatchedRule::Zero:
+        break;
+    }
+    return QStringLiteral("zero");
+}
+
+// A choice needs both files; a value edited into something unknown falls back to its default.
+std::optional<PaletteChoice> storedChoice(const QSettings& settings)
+{
+    PaletteChoice choice;
+    choice.files = {settings.value(sourcePaletteKey).toString(), settings.value(targetPaletteKey).toString()};
+    if (choice.files.source.isEmpty() || choice.files.target.isEmpty())
+        return std::nullopt;
+    choice.formats.source = paletteFormatFromName(settings.value(sourceFormatKey).toString()).value_or(PaletteFormat::Auto);
+    choice.formats.target = paletteFormatFromName(settings.value(targetFormatKey).toString()).value_or(PaletteFormat::Auto);
+    choice.rules.unmatched = unmatchedRuleFromName(settings.value(unmatchedKey).toString()).value_or(UnmatchedRule::Zero);
+    bool isNumber = false;
+    const int index = settings.value(transparentIndexKey).toString().toInt(&isNumber);
+    if (isNumber && index >= 0 && index <= 255)
+        choice.rules.transparentIndex = static_cast<std::uint8_t>(index);
+    return choice;
+}
+
 }  // namespace
 
-Settings::Settings() : lastFolder_(stored()->value(lastFolderKey).toString()) {}
+Settings::Settings()
+{
+    const std::unique_ptr<QSettings> settings = stored();
+    lastFolder_ = settings->value(lastFolderKey).toString();
+    paletteChoice_ = storedChoice(*settings);
+}
 
 void Settings::setLastFolder(const QString& folder)
 {
@@ -26,6 +67,19 @@ void Settings::setLastFolder(const QString& folder)
         return;
     lastFolder_ = folder;
     stored()->setValue(lastFolderKey, folder);
+}
+
+void Settings::setPaletteChoice(const PaletteChoice& choice)
+{
+    paletteChoice_ = choice;
+    const std::unique_ptr<QSettings> settings = stored();
+    settings->setValue(sourcePaletteKey, choice.files.source);
+    settings->setValue(sourceFormatKey, paletteFormatName(choice.formats.source));
+    settings->setValue(targetPaletteKey, choice.files.target);
+    settings->setValue(targetFormatKey, paletteFormatName(choice.formats.target));
+    settings->setValue(transparentIndexKey, choice.rules.transparentIndex ? QString::number(*choice.rules.transparentIndex)
+                                                                          : QStringLiteral("none"));
+    settings->setValue(unmatchedKey, unmatchedRuleName(choice.rules.unmatched));
 }
 
 }  // namespace palshift

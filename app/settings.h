@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/palette_choice.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace palshift {
 
@@ -14,8 +18,13 @@ public:
     const QString& lastFolder() const { return lastFolder_; }
     void setLastFolder(const QString& folder);
 
+    // The palettes and rules chosen last; nothing until a choice is made.
+    const std::optional<PaletteChoice>& paletteChoice() const { return paletteChoice_; }
+    void setPaletteChoice(const PaletteChoice& choice);
+
 private:
     QString lastFolder_;
+    std::optional<PaletteChoice> paletteChoice_;
 };
 
 }  // namespace palshift

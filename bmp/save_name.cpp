@@ -8,4 +8,18 @@ QString withBmpExtension(const QString& name)
     return name.endsWith(extension, Qt::CaseSensitive) ? name : name + extension;
 }
 
+SaveFormat saveFormatOf(const QString& name)
+{
+    if (name.endsWith(QStringLiteral(".png"), Qt::CaseSensitive))
+        return SaveFormat::Png;
+    if (name.endsWith(QStringLiteral(".pcx"), Qt::CaseSensitive))
+        return SaveFormat::Pcx;
+    return SaveFormat::Bmp;
+}
+
+QString savedName(const QString& name)
+{
+    return saveFormatOf(name) == SaveFormat::Bmp ? withBmpExtension(name) : name;
+}
+
 }  // namespace palshift

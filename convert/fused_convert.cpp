@@ -52,7 +52,7 @@ void checkEntries(std::uint16_t allBits, std::int32_t y)
 }
 
 void passOverColours(ConversionState& state, const QImage& image, ImageSurface& picture2, const Remap& remap,
-                     std::int32_t columns, std::int32_t rows)
+                     std::int32_t columns, std::int32_t rows, const StepProgress& progress)
 {
     const ColourHash hash = sourceHash(state.SourcePal);
     // Per source entry its painted colour and target entry in one word: one table read per pixel.
@@ -81,12 +81,14 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
         }
         checkEntries(allBits, y);
         unmatched += rowUnmatched;
+        if (progress)
+            progress(y + 1, rows);
     }
     state.unmatchedPixels = unmatched;
 }
 
 void passOverIndices(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2, const Remap& remap,
-                     std::int32_t columns, std::int32_t rows)
+                     std::int32_t columns, std::int32_t rows, const StepProgress& progress)
 {
     const ColourLookup lookup(state.SourcePal);
     std::array<std::int16_t, 256> entryOfIndex{};
@@ -115,6 +117,8 @@ void passOverIndices(ConversionState& state, const ImageSurface& picture1, Image
                 target[x] = targetOfIndex[index];
                 painted[x] = paintedOfIndex[index];
             }
+            if (progress)
+                progress(y + 1, rows);
             continue;
         }
         std::int32_t rowUnmatched = 0;
@@ -131,6 +135,8 @@ void passOverIndices(ConversionState& state, const ImageSurface& picture1, Image
         }
         checkEntries(allBits, y);
         unmatched += rowUnmatched;
+        if (progress)
+            progress(y + 1, rows);
     }
     state.unmatchedPixels = unmatched;
 }
@@ -149,21 +155,22 @@ bool fitsOnePass(const ConversionState& state, const ImageSurface& picture1, con
 
 }  // namespace
 
-void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2)
+void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2,
+                           const StepProgress& progress)
 {
     if (!fitsOnePass(state, picture1, picture2)) {
-        InitPicturePal(state, picture1);
-        CreateNewPal(state, picture1);
+        InitPicturePal(state, picture1, progress);
+        CreateNewPal(state, picture1, progress);
         SilentStatusLine silent;
-        drawPic(state, picture1, picture2, silent);
+        drawPic(state, picture1, picture2, silent, progress);
         return;
     }
     const auto [columns, rows] = pixelExtent(picture1);
     const Remap remap = remapOf(state);
     if (picture1.indexedColours())
-        passOverIndices(state, picture1, picture2, remap, columns, rows);
+        passOverIndices(state, picture1, picture2, remap, columns, rows, progress);
     else
-        passOverColours(state, picture1.image(), picture2, remap, columns, rows);
+        passOverColours(state, picture1.image(), picture2, remap, columns, rows, progress);
 
     // CreateNewPal leaves the distances of the last pixel it remapped.
     const std::int16_t last = state.SourceIndexMap.at(columns - 1, rows - 1);
@@ -172,24 +179,22 @@ void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1,
 }
 
 void convertInOnePass(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2, StatusLine& status,
-                      const PaletteFiles& files)
+                      const PaletteFiles& files, const StepProgress& progress,
+                      const std::optional<PaletteFormats>& formats)
 {
-    status.setText("Loading Diablo 1 Pal");
-    readPaletteFile(files.source, state.SourcePal, state.PalCounter);
-    status.setText("Loading Diablo 2 Pal");
-    readPaletteFile(files.target, state.TargetPal, state.PalCounter);
+    readPals(state, status, files, formats);
     if (!fitsOnePass(state, picture1, picture2)) {
         status.setText("Intializing Picture Pal");
-        InitPicturePal(state, picture1);
+        InitPicturePal(state, picture1, progress);
         status.setText("Ready...");
-        newPal(state, picture1, status);
-        drawPic(state, picture1, picture2, status);
+        newPal(state, picture1, status, progress);
+        drawPic(state, picture1, picture2, status, progress);
         return;
     }
     status.setText("Intializing Picture Pal");
     picture2.setVisible(false);
     try {
-        identifyRemapAndPaint(state, picture1, picture2);
+        identifyRemapAndPaint(state, picture1, picture2, progress);
     } catch (...) {
         picture2.setVisible(true);
         throw;

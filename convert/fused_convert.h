@@ -1,7 +1,9 @@
 #pragma once
 
 #include "convert/conversion_state.h"
+#include "convert/load_pals.h"
 #include "convert/palette_file.h"
+#include "convert/step_progress.h"
 #include "platform/image_surface.h"
 #include "platform/status_line.h"
 
@@ -11,11 +13,14 @@ namespace palshift {
 // remapped and painted in one pass. Leaves SourceIndexMap, TargetIndexMap, the distance tables,
 // unmatchedPixels, PalCounter and picture2 exactly as the three steps do. Where the maps or picture2
 // do not have picture1's size, runs the three steps one after another instead. Throws as they do.
+// The palettes are read as readPals reads them. progress is told after each row of the pass.
 void convertInOnePass(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2, StatusLine& status,
-                      const PaletteFiles& files);
+                      const PaletteFiles& files, const StepProgress& progress = {},
+                      const std::optional<PaletteFormats>& formats = {});
 
 // The pass alone, on the palettes state holds: the work of InitPicturePal, CreateNewPal and the
 // painting of drawPic, with no status texts.
-void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2);
+void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2,
+                           const StepProgress& progress = {});
 
 }  // namespace palshift

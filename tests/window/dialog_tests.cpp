@@ -37,7 +37,7 @@ TEST(FileDialog, OpenSelectsEveryPictureItReadsAndSaveOffersWhatItWrites)
 
     inspectTheDialog();
     EXPECT_EQ(dialogs.showSave(QString()), std::nullopt);
-    EXPECT_EQ(filtersShown, QStringList{"Bitmaps(*.bmp)"});
+    EXPECT_EQ(filtersShown, QStringList({"Bitmap (*.bmp)", "PNG (*.png)", "PCX (*.pcx)"}));
 }
 
 // The folder of the last picture opened or file saved is where the next run's dialogs start.

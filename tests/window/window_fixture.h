@@ -20,9 +20,10 @@ namespace palshift::test {
 struct ScriptedFileDialog : FileDialog {
     std::optional<QString> showOpen(const QString& preset, const QString& folder) override { openPreset = preset, openFolder = folder; return chosen(openAnswer); }
     std::optional<QString> showSave(const QString& folder) override { ++saveShown, saveFolder = folder; return chosen(saveAnswer); }
+    std::optional<QString> showExportMapping(const QString& folder) override { mappingFolder = folder; return chosen(mappingAnswer); }
     static std::optional<QString> chosen(const QString& answer) { return answer.isNull() ? std::nullopt : std::optional(answer); }
 
-    QString openAnswer, saveAnswer, openPreset, openFolder, saveFolder;
+    QString openAnswer, saveAnswer, openPreset, openFolder, saveFolder, mappingAnswer, mappingFolder;
     int saveShown = 0;
 };
 
