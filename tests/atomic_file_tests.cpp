@@ -127,9 +127,11 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFile)
     const QString fifo = dir.filePath("fifo"), folder = dir.filePath("folder");
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
     ASSERT_TRUE(QDir().mkdir(folder));
-    for (const auto& [path, kind] : {std::pair{fifo, "a FIFO"}, {folder, "a folder"}, {QString("/dev/null"), "a character device"}})
-        EXPECT_EQ(failureOf([&] { AtomicFile file(path); }),
-                  "Cannot write " + path.toStdString() + ": it is " + kind + ", not a regular file");
+    for (const auto& [path, kind] : {std::pair{fifo, "a FIFO"}, {folder, "a folder"}, {QString("/dev/null"), "a character device"}}) {
+        const QString target = path;  // clang 14 cannot capture a structured binding
+        EXPECT_EQ(failureOf([&] { AtomicFile file(target); }),
+                  "Cannot write " + target.toStdString() + ": it is " + kind + ", not a regular file");
+    }
     EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
     EXPECT_EQ(filesIn(dir.path()), "fifo");
     EXPECT_EQ(nonRegularFileKind("/dev/null"), "a character device");
