@@ -416,6 +416,9 @@ TEST_F(PictureInput, EveryDecoderMessageNamesItsPicture)
 // picture is refused before any of it is read.
 TEST_F(PictureInput, OutOfMemoryIsReportedAsSuch)
 {
+#ifdef PALSHIFT_SANITIZED
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit this test sets";
+#endif
     // 16384 x 16384 RGB decodes to 1 GiB; its IDAT is short, which only shows once that is allocated.
     QByteArray large = png(1, 1, 8, false, {1, 2, 3});
     large.replace(16, 8, bigEndian32(16384) + bigEndian32(16384));
