@@ -128,6 +128,7 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     connect(&runner_, &WorkRunner::finished, this, [this] { setBusy(false); });
     connect(&runner_, &WorkRunner::progressed, SB1, &StatusBar::showProgress);
 
+    setUpView();
     Form_Load();
     Command1->setFocus();
 }
@@ -156,6 +157,7 @@ bool Form1::Command1_Click()
     SB1->setNote(unmatched == 0 ? QString()
                                 : QStringLiteral("%1 of %2 pixels match no Diablo 1 colour")
                                       .arg(QString::number(unmatched), QString::number(pixels())));
+    showConversion();
     return true;
 }
 
@@ -166,6 +168,7 @@ bool Form1::Command2_Click()
         }))
         return false;
     convertedPicture_ = identifiedPicture_;
+    showConversion();
     return true;
 }
 
@@ -256,6 +259,7 @@ bool Form1::loadFile(const QString& file)
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
     MoveCommands();
+    showConversion();
     return true;
 }
 

@@ -66,10 +66,12 @@ void Form1::placeButtons(int top)
 
 void Form1::MoveCommands()
 {
-    const QSize picture = Picture1->size();
-    Picture2->setPictureSize(picture);
-    Picture2->move(picture.width() + 1, 0);
-    pictures_->setFixedSize(2 * picture.width() + 1, picture.height());
+    // Both pictures at the zoom, Picture2 one screen pixel right of Picture1.
+    Picture2->setPictureSize(Picture1->pictureSize());
+    Picture1->setZoom(zoom_);
+    Picture2->setZoom(zoom_);
+    Picture2->move(Picture1->width() + 1, 0);
+    pictures_->setFixedSize(Picture1->width() + 1 + Picture2->width(), Picture1->height());
     placeButtons(0);  // for their sizes
     const int buttonsHeight = Command4->geometry().bottom() + 1;
     const int buttonsWidth = Command3->geometry().right() + 1;
@@ -85,7 +87,7 @@ void Form1::MoveCommands()
     const QSize viewport = picturesViewport(pictures_->size(), room, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     scrollArea_->setGeometry(0, 0, viewport.width(), viewport.height());
     placeButtons(viewport.height());
-    central_->setFixedSize(std::max(viewport.width(), buttonsWidth), viewport.height() + buttonsHeight);
+    central_->setFixedSize(std::max({viewport.width(), buttonsWidth, statusWidth()}), viewport.height() + buttonsHeight);
 
     const int menuHeight = menuBar()->heightForWidth(central_->width());
     setFixedSize(central_->width(),

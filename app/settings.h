@@ -14,8 +14,18 @@ public:
     const QString& lastFolder() const { return lastFolder_; }
     void setLastFolder(const QString& folder);
 
+    // The pictures' magnification, one of zoomLevels; 1 at first.
+    int zoom() const { return zoom_; }
+    void setZoom(int zoom);
+
+    // How far a Diablo 1 entry's nearest Diablo 2 entry may be before the palette panel flags it.
+    int farMatch() const { return farMatch_; }
+    void setFarMatch(int distance);
+
 private:
     QString lastFolder_;
+    int zoom_;
+    int farMatch_;
 };
 
 }  // namespace palshift
