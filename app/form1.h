@@ -34,7 +34,7 @@ class PalettePanel;
 class Form1 : public QMainWindow {
     QWidget* const central_;      // the pictures' scroll area with the buttons below it
     QScrollArea* const scrollArea_;  // only the pictures scroll
-    QWidget* const pictures_;     // Picture1 and Picture2 side by side
+    QWidget* const pictures_;     // Picture1; Picture2 is in a scroll area of its own
 
 public:
     // "Load Pals" looks the palettes up from programFolder each time (lookUpPaletteFiles).
@@ -142,6 +142,8 @@ private:
     int zoom_ = 1;
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;
+    QScrollArea* scrollArea2_ = nullptr;  // Picture2's, scrolled with scrollArea_
+    QWidget* pictures2_ = nullptr;
 };
 
 }  // namespace palshift

@@ -9,6 +9,7 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -88,7 +89,26 @@ void Form1::setUpView()
                 [this](QPoint pixel) { pixelInspector->setText(describePixel(view(), pixel)); });
         connect(box, &PictureBox::left, pixelInspector, &QLabel::clear);
     }
-    scrollArea_->viewport()->installEventFilter(this);  // Ctrl with the wheel zooms
+    // Picture2 in a scroll area of its own beside Picture1's, so that both show the same part of
+    // a picture larger than their room; scrolling either scrolls both.
+    pictures2_ = new QWidget;
+    scrollArea2_ = new QScrollArea(central_);
+    scrollArea2_->setFrameShape(QFrame::NoFrame);
+    scrollArea2_->setFocusPolicy(Qt::NoFocus);
+    Picture2->setParent(pictures2_);
+    Picture2->move(0, 0);
+    Picture2->show();
+    scrollArea2_->setWidget(pictures2_);
+    setTabOrder(Command1, Picture2);
+    setTabOrder(Picture2, Command2);
+    for (const auto bar : {&QScrollArea::horizontalScrollBar, &QScrollArea::verticalScrollBar}) {
+        QScrollBar* const one = (scrollArea_->*bar)();
+        QScrollBar* const other = (scrollArea2_->*bar)();
+        connect(one, &QScrollBar::valueChanged, other, &QScrollBar::setValue);
+        connect(other, &QScrollBar::valueChanged, one, &QScrollBar::setValue);
+    }
+    for (QScrollArea* area : {scrollArea_, scrollArea2_})
+        area->viewport()->installEventFilter(this);  // Ctrl with the wheel zooms
 }
 
 void Form1::setZoom(int zoom)
@@ -143,7 +163,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == palettePanel_ && event->type() == QEvent::Hide)
         mnuViewPalettes->setChecked(false);
-    if (watched == scrollArea_->viewport() && event->type() == QEvent::Wheel) {
+    if (event->type() == QEvent::Wheel && scrollArea2_
+        && (watched == scrollArea_->viewport() || watched == scrollArea2_->viewport())) {
         auto* const wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
             // A notched wheel turns 120 eighths of a degree a step; a touchpad adds smaller turns up.

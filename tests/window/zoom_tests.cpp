@@ -58,7 +58,8 @@ TEST_F(Zoom, EveryLevelShowsBothPicturesInSquarePixels)
         window->mnuViewZoom[static_cast<qsizetype>(std::find(zoomLevels.begin(), zoomLevels.end(), zoom) - zoomLevels.begin())]->trigger();
         EXPECT_EQ(window->zoom(), zoom);
         EXPECT_EQ(window->Picture1->geometry(), QRect(0, 0, 3 * zoom, 2 * zoom));
-        EXPECT_EQ(window->Picture2->geometry(), QRect(3 * zoom + 1, 0, 3 * zoom, 2 * zoom));
+        EXPECT_EQ(QRect(window->Picture2->mapTo(window->centralWidget(), QPoint()), window->Picture2->size()),
+                  QRect(3 * zoom + 1, 0, 3 * zoom, 2 * zoom));
         EXPECT_EQ(window->Command1->y(), 2 * zoom);
         EXPECT_EQ(window->Picture2->pictureSize(), QSize(3, 2));
         const QImage left = shown(window->Picture1), right = shown(window->Picture2);
@@ -160,6 +161,17 @@ TEST_F(Zoom, ALargeZoomScrollsThePicturesAndKeepsTheirMiddle)
     const double middle = (down->value() + down->pageStep() / 2.0) / (down->maximum() + down->pageStep());
     window->setZoom(12);
     EXPECT_NEAR((down->value() + down->pageStep() / 2.0) / (down->maximum() + down->pageStep()), middle, 0.01);
+
+    // Scrolling either picture scrolls the other by as much.
+    QScrollArea* const picture2Area = qobject_cast<QScrollArea*>(window->Picture2->parentWidget()->parentWidget()->parentWidget());
+    ASSERT_TRUE(picture2Area && picture2Area != scrollArea);
+    QScrollBar* const down2 = picture2Area->verticalScrollBar();
+    EXPECT_EQ(down2->value(), down->value());
+    down2->setValue(17);
+    EXPECT_EQ(down->value(), 17);
+    down->setValue(3);
+    EXPECT_EQ(down2->value(), 3);
+    EXPECT_EQ(window->Picture2->mapTo(picture2Area->viewport(), QPoint()), window->Picture1->mapTo(scrollArea->viewport(), QPoint()));
 }
 
 }  // namespace
