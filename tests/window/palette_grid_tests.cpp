@@ -18,7 +18,7 @@ Palette ramp()
     return colours;
 }
 
-QRgb at(const QImage& image, QPoint point) { return image.pixel(point) & RGB_MASK; }
+QRgb at(const QImage& image, QPoint point) { return image.pixel(point); }
 
 // 16 x 16 swatches, row by row from the top left, each painted in its entry's colour; the point
 // lookup finds the same entry as the swatch painted there, and none in the gaps or outside.
