@@ -14,7 +14,6 @@ const QString lastFolderKey = QStringLiteral("lastFolder");
 const QString zoomKey = QStringLiteral("zoom");
 const QString farMatchKey = QStringLiteral("farMatch");
 constexpr int defaultFarMatch = 48;
-constexpr int largestDistance = 3 * 255;
 
 std::unique_ptr<QSettings> stored()
 {
@@ -22,12 +21,12 @@ std::unique_ptr<QSettings> stored()
                                        QStringLiteral("palshift"));
 }
 
-// A stored number, or fallback when it is missing, no number, or outside first..last.
-int storedNumber(const QSettings& settings, const QString& key, int fallback, int first, int last)
+// A stored number, or fallback when it is missing or no number.
+int storedNumber(const QSettings& settings, const QString& key, int fallback)
 {
     bool isNumber = false;
     const int value = settings.value(key).toInt(&isNumber);
-    return isNumber && value >= first && value <= last ? value : fallback;
+    return isNumber ? value : fallback;
 }
 
 }  // namespace
@@ -36,8 +35,8 @@ Settings::Settings()
 {
     const std::unique_ptr<QSettings> settings = stored();
     lastFolder_ = settings->value(lastFolderKey).toString();
-    zoom_ = validZoom(storedNumber(*settings, zoomKey, 1, 1, zoomLevels.back()));
-    farMatch_ = storedNumber(*settings, farMatchKey, defaultFarMatch, 0, largestDistance);
+    zoom_ = validZoom(storedNumber(*settings, zoomKey, 1));
+    farMatch_ = storedNumber(*settings, farMatchKey, defaultFarMatch);  // the panel keeps it within 0..765
 }
 
 void Settings::setLastFolder(const QString& folder)

@@ -49,6 +49,10 @@ TEST_F(Inspector, SaysWhatIsKnownOfThePixelUnderTheMouse)
     EXPECT_EQ(hover(window->Picture1, {0, 0}), "(0, 0) #FF0000 · Diablo 1: 1 · Diablo 2: 7 #FA0A0A · distance 25");
     EXPECT_EQ(hover(window->Picture2, {0, 1}), "(0, 1) #000000 · Diablo 1: 0 · Diablo 2: 4 #050505 · distance 15");
     EXPECT_EQ(hover(window->Picture1, {1, 1}), "(1, 1) #010203 · no match · Diablo 2: 4 #050505 · distance 9");
+    // The window is wide enough for the longest text, however narrow its picture.
+    const QString longest = QStringLiteral("(8888, 8888) #DDDDDD · Diablo 1: 888 · Diablo 2: 888 #DDDDDD · distance 888");
+    QCoreApplication::processEvents();
+    EXPECT_GE(window->pixelInspector->contentsRect().width(), window->pixelInspector->fontMetrics().horizontalAdvance(longest));
 
     window->setZoom(4);
     EXPECT_EQ(hover(window->Picture2, {11, 7}), "(2, 1) #FF0000 · Diablo 1: 1 · Diablo 2: 7 #FA0A0A · distance 25");

@@ -104,6 +104,10 @@ TEST_F(Palettes, HoveringADiablo1EntryShowsItsMatch)
 // lets go.
 TEST_F(Palettes, ClickingAnEntryMarksItsPixels)
 {
+    window->Command1->click();
+    click(panel()->targetGrid(), 0);  // nothing is converted yet
+    EXPECT_EQ(marked(), QList<bool>({false, false, false, false, false, false}));
+    click(panel()->targetGrid(), 0);
     window->mbuConvert->trigger();
     click(panel()->sourceGrid(), 1);
     EXPECT_EQ(marked(), QList<bool>({true, false, false, false, false, true}));
@@ -148,6 +152,15 @@ TEST_F(Palettes, FarMatchesAreFlaggedOverTheDistanceSet)
     EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("palshift"), QStringLiteral("palshift"))
                   .value(QStringLiteral("farMatch")).toInt(), 14);
     distance->setValue(48);
+
+    QSettings stored(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("palshift"), QStringLiteral("palshift"));
+    stored.setValue(QStringLiteral("farMatch"), QStringLiteral("far"));
+    stored.sync();
+    EXPECT_EQ(Form1(folder.path()).palettePanel()->farMatch(), 48);
+    stored.setValue(QStringLiteral("farMatch"), 30);
+    stored.sync();
+    EXPECT_EQ(Form1(folder.path()).palettePanel()->farMatch(), 30);
+    stored.remove(QStringLiteral("farMatch"));
 }
 
 }  // namespace
