@@ -12,9 +12,13 @@ StatusBar::StatusBar(QWidget* parent)
     for (QLabel* panel : {panel_, notePanel_}) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        panel->setMinimumWidth(0);
         addWidget(panel, 1);
     }
+    // Every step's text fits; the note gives way (0 would mean no minimum of its own, and the
+    // layout would take the text's width instead).
+    panel_->setMinimumWidth(panel_->fontMetrics().horizontalAdvance(QStringLiteral("Intializing Picture Pal"))
+                            + 2 * panel_->frameWidth());
+    notePanel_->setMinimumWidth(1);
     progress_->setRange(0, 100);
     progress_->setMaximumWidth(120);
     progress_->setMaximumHeight(panel_->sizeHint().height());  // showing it leaves the window's height alone

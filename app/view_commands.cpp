@@ -153,10 +153,7 @@ void Form1::showMarks()
 int Form1::statusWidth() const
 {
     // Room for the inspector's longest text beside the longest step text.
-    if (!pixelInspector)
-        return 0;
-    return pixelInspector->minimumWidth() + fontMetrics().horizontalAdvance(QStringLiteral("Intializing Picture Pal"))
-           + 4 * style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    return pixelInspector ? SB1->minimumSizeHint().width() : 0;
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

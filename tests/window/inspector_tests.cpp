@@ -53,6 +53,8 @@ TEST_F(Inspector, SaysWhatIsKnownOfThePixelUnderTheMouse)
     const QString longest = QStringLiteral("(8888, 8888) #DDDDDD · Diablo 1: 888 · Diablo 2: 888 #DDDDDD · distance 888");
     QCoreApplication::processEvents();
     EXPECT_GE(window->pixelInspector->contentsRect().width(), window->pixelInspector->fontMetrics().horizontalAdvance(longest));
+    EXPECT_TRUE(window->rect().contains(QRect(window->pixelInspector->mapTo(window.get(), QPoint()), window->pixelInspector->size())));
+    EXPECT_LE(window->SB1->width(), window->width());
 
     window->setZoom(4);
     EXPECT_EQ(hover(window->Picture2, {11, 7}), "(2, 1) #FF0000 · Diablo 1: 1 · Diablo 2: 7 #FA0A0A · distance 25");

@@ -77,9 +77,14 @@ TEST_F(Palettes, ShowBothPalettesAndMarkTheEntriesThePictureUses)
     EXPECT_EQ(panel()->sourceGrid()->grab().toImage().pixelColor(panel()->sourceGrid()->swatchRect(2).topLeft()), QColor(0, 255, 0));
     EXPECT_EQ(panel()->targetGrid()->grab().toImage().pixelColor(panel()->targetGrid()->swatchRect(9).topLeft()), QColor(10, 250, 10));
 
-    // Closed by its own window's means, the panel unchecks its menu item.
+    // Closed by its own window's means, the panel unchecks its menu item; opened again, it shows
+    // what changed meanwhile.
     panel()->close();
     EXPECT_FALSE(window->mnuViewPalettes->isChecked());
+    open(writePicture("other.png", testPicture().mirrored(true, false)));
+    window->mnuViewPalettes->trigger();
+    EXPECT_EQ(used(panel()->sourceGrid()), entries({}));
+    EXPECT_EQ(used(panel()->targetGrid()), entries({}));
 }
 
 TEST_F(Palettes, HoveringADiablo1EntryShowsItsMatch)
