@@ -55,6 +55,16 @@ TEST_F(Inspector, SaysWhatIsKnownOfThePixelUnderTheMouse)
     EXPECT_GE(window->pixelInspector->contentsRect().width(), window->pixelInspector->fontMetrics().horizontalAdvance(longest));
     EXPECT_TRUE(window->rect().contains(QRect(window->pixelInspector->mapTo(window.get(), QPoint()), window->pixelInspector->size())));
     EXPECT_LE(window->SB1->width(), window->width());
+    window->SB1->setText("Intializing Picture Pal");  // the longest step text fits beside it
+    QCoreApplication::processEvents();
+    int found = 0;
+    for (const QLabel* panel : window->SB1->findChildren<QLabel*>()) {
+        if (panel->text() == "Intializing Picture Pal" && ++found) {
+            EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()));
+            EXPECT_TRUE(window->rect().contains(QRect(panel->mapTo(window.get(), QPoint()), panel->size())));
+        }
+    }
+    EXPECT_EQ(found, 1);
 
     window->setZoom(4);
     EXPECT_EQ(hover(window->Picture2, {11, 7}), "(2, 1) #FF0000 · Diablo 1: 1 · Diablo 2: 7 #FA0A0A · distance 25");
