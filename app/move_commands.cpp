@@ -103,7 +103,9 @@ void Form1::MoveCommands()
     scrollArea_->setGeometry(0, 0, viewport.width(), viewport.height());
     scrollArea2_->setGeometry(viewport.width() + 1, 0, viewport.width(), viewport.height());
     placeButtons(viewport.height());
-    central_->setFixedSize(std::max({2 * viewport.width() + 1, buttonsWidth, statusWidth()}), viewport.height() + buttonsHeight);
+    // The status bar's room within the screen's: on a narrow screen the note gives way first.
+    central_->setFixedSize(std::max({2 * viewport.width() + 1, buttonsWidth, std::min(statusWidth(), room.width())}),
+                           viewport.height() + buttonsHeight);
 
     const int menuHeight = menuBar()->heightForWidth(central_->width());
     setFixedSize(central_->width(),

@@ -14,10 +14,8 @@ StatusBar::StatusBar(QWidget* parent)
         panel->setFrameShadow(QFrame::Sunken);
         addWidget(panel, 1);
     }
-    // Every step's text fits; the note gives way (0 would mean no minimum of its own, and the
-    // layout would take the text's width instead).
-    panel_->setMinimumWidth(panel_->fontMetrics().horizontalAdvance(QStringLiteral("Intializing Picture Pal"))
-                            + 2 * panel_->frameWidth());
+    // The step's text fits; the note gives way (a minimum of 0 would mean none of its own, and
+    // the layout would take the text's width instead).
     notePanel_->setMinimumWidth(1);
     progress_->setRange(0, 100);
     progress_->setMaximumWidth(120);

@@ -152,8 +152,12 @@ void Form1::showMarks()
 
 int Form1::statusWidth() const
 {
-    // Room for the inspector's longest text beside the longest step text.
-    return pixelInspector ? SB1->minimumSizeHint().width() : 0;
+    // Room for the longest step text, the inspector's longest text and a note on a picture of up
+    // to 9,999,999 pixels, so that the window need not change its width whatever they say.
+    if (!pixelInspector)
+        return 0;
+    return SB1->minimumSizeHint().width()
+           + SB1->fontMetrics().horizontalAdvance(QStringLiteral("8888888 of 8888888 pixels match no Diablo 1 colour"));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
