@@ -51,7 +51,10 @@ void showViewForScreenshot(palshift::Form1& window)
     palshift::PalettePanel* const panel = window.palettePanel();
     const std::optional<int> entry = window.view().sourceEntry(middle.x(), middle.y());
     if (panel->isVisible() && entry) {
-        panel->move(window.frameGeometry().topRight() + QPoint(8, 0));
+        // Beside the window where the screen has room, else below it.
+        const QRect frame = window.frameGeometry();
+        const bool besideFits = frame.right() + 8 + panel->frameGeometry().width() <= window.screen()->availableGeometry().right();
+        panel->move(besideFits ? frame.topRight() + QPoint(8, 0) : frame.bottomLeft() + QPoint(0, 8));
         const QPoint swatch = panel->sourceGrid()->swatchRect(*entry).center();
         move(panel->sourceGrid(), swatch);
         QMouseEvent press(QEvent::MouseButtonPress, swatch, panel->sourceGrid()->mapToGlobal(QPointF(swatch)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
