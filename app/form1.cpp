@@ -141,6 +141,7 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     connect(&runner_, &WorkRunner::finished, this, [this] { setBusy(false); });
     connect(&runner_, &WorkRunner::progressed, SB1, &StatusBar::showProgress);
 
+    setUpView();
     Form_Load();
     Command1->setFocus();
 }
@@ -169,6 +170,7 @@ bool Form1::Command1_Click()
         return false;
     identifiedPicture_ = shownPicture_;
     showUnmatchedNote();
+    showConversion();
     return true;
 }
 
@@ -192,6 +194,7 @@ bool Form1::Command2_Click()
         return false;
     convertedPicture_ = identifiedPicture_;
     convertedTransparentIndex_ = inUse.transparentIndex;
+    showConversion();
     return true;
 }
 
@@ -272,6 +275,7 @@ void Form1::mbuConvert_Click()
     convertedPicture_ = shownPicture_;
     convertedTransparentIndex_.reset();
     showUnmatchedNote();
+    showConversion();
 }
 
 void Form1::mnuFilePalettes_Click()
@@ -338,6 +342,7 @@ bool Form1::loadFile(const QString& file)
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
     MoveCommands();
+    showConversion();
     return true;
 }
 

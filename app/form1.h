@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/conversion_view.h"
 #include "app/file_dialog.h"
 #include "app/message_boxes.h"
 #include "app/picture_box.h"
@@ -17,10 +18,14 @@
 #include <memory>
 
 class QAction;
+class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 
 namespace palshift {
+
+class PalettePanel;
 
 // The window: the source picture and its conversion side by side, the four steps as buttons,
 // "&File" and "&Convert" on the menu bar. It owns the conversion state for its whole life.
@@ -29,7 +34,7 @@ namespace palshift {
 class Form1 : public QMainWindow {
     QWidget* const central_;      // the pictures' scroll area with the buttons below it
     QScrollArea* const scrollArea_;  // only the pictures scroll
-    QWidget* const pictures_;     // Picture1 and Picture2 side by side
+    QWidget* const pictures_;     // Picture1; Picture2 is in a scroll area of its own
 
 public:
     // "Load Pals" looks the palettes up from programFolder each time (lookUpPaletteFiles).
@@ -75,12 +80,29 @@ public:
     QAction* const mnuFilePalettes;
     QAction* const mnuFileExportMapping;
 
+    // Viewing the conversion (view_commands.cpp): zoom, the pixel inspector, the palette panel and
+    // the marks over both pictures.
+    int zoom() const { return zoom_; }
+    // zoom is one of zoomLevels; the choice is remembered for the next run.
+    void setZoom(int zoom);
+    ConversionView view() const;
+    PalettePanel* palettePanel() const { return palettePanel_; }
+    QMenu* mnuView = nullptr;
+    QAction* mnuViewZoomIn = nullptr;
+    QAction* mnuViewZoomOut = nullptr;
+    QAction* mnuViewActualSize = nullptr;
+    QList<QAction*> mnuViewZoom;  // one per zoom level
+    QAction* mnuViewPalettes = nullptr;
+    QAction* mnuViewUnmatched = nullptr;
+    QLabel* pixelInspector = nullptr;  // a status panel
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Step = std::function<void(ConversionState& working, const StepProgress& progress, StatusLine& status)>;
@@ -107,6 +129,11 @@ private:
     PaletteFiles paletteFiles() const;
     std::optional<PaletteFormats> paletteFormats() const;
     ConversionRules rules() const;
+    void setUpView();
+    // After a step or an open: the palette panel and the marks follow what is known now.
+    void showConversion();
+    void showMarks();
+    int statusWidth() const;
 
     ConversionState conversion_;
     QString OpenFileName;
@@ -125,6 +152,12 @@ private:
     std::uint64_t namedPicture_ = 0;       // for which SaveFileName was chosen
     // The transparent entry of the target index map, as the rules were when it was converted.
     std::optional<std::uint8_t> convertedTransparentIndex_;
+
+    int zoom_ = 1;
+    int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
+    PalettePanel* palettePanel_ = nullptr;
+    QScrollArea* scrollArea2_ = nullptr;  // Picture2's, scrolled with scrollArea_
+    QWidget* pictures2_ = nullptr;
 };
 
 }  // namespace palshift

@@ -1,11 +1,16 @@
 #include "app/convert_command.h"
 #include "app/form1.h"
+#include "app/palette_panel.h"
+#include "app/palette_grid.h"
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -33,6 +38,30 @@ bool hasDisplay()
            || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
+// Points at the middle pixel of Picture1, and when the palette panel is open, at that pixel's
+// Diablo 1 entry too, which it then selects, so that a screenshot shows what they say.
+void showViewForScreenshot(palshift::Form1& window)
+{
+    const auto move = [](QWidget* widget, QPoint point) {
+        QMouseEvent moved(QEvent::MouseMove, point, widget->mapToGlobal(QPointF(point)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &moved);
+    };
+    const QPoint middle(window.Picture1->pictureSize().width() / 2, window.Picture1->pictureSize().height() / 2);
+    move(window.Picture1, middle * window.zoom());
+    palshift::PalettePanel* const panel = window.palettePanel();
+    const std::optional<int> entry = window.view().sourceEntry(middle.x(), middle.y());
+    if (panel->isVisible() && entry) {
+        // Beside the window where the screen has room, else below it.
+        const QRect frame = window.frameGeometry();
+        const bool besideFits = frame.right() + 8 + panel->frameGeometry().width() <= window.screen()->availableGeometry().right();
+        panel->move(besideFits ? frame.topRight() + QPoint(8, 0) : frame.bottomLeft() + QPoint(0, 8));
+        const QPoint swatch = panel->sourceGrid()->swatchRect(*entry).center();
+        move(panel->sourceGrid(), swatch);
+        QMouseEvent press(QEvent::MouseButtonPress, swatch, panel->sourceGrid()->mapToGlobal(QPointF(swatch)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel->sourceGrid(), &press);
+    }
+}
+
 // Runs "&Convert" once the window is up, then saves the screen around the window to out and quits.
 // Meanwhile a failure message is saved to out's name with "-message" and closed, and a step still
 // running after a quarter of a second, with its progress, to out's name with "-busy".
@@ -42,6 +71,8 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
         QRect shown = window.frameGeometry();
         if (const QWidget* const message = QApplication::activeModalWidget())
             shown = shown.united(message->frameGeometry());
+        if (window.palettePanel()->isVisible())
+            shown = shown.united(window.palettePanel()->frameGeometry());
         window.screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height()).save(file);
     };
     const auto named = [out](const char* suffix) {
@@ -62,6 +93,7 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
         watch->start(250);
         window.mbuConvert_Click();
         watch->stop();
+        showViewForScreenshot(window);
         if (qEnvironmentVariable("PALSHIFT_SCREENSHOT_DIALOG") == QStringLiteral("palettes")) {
             QTimer::singleShot(500, &window, [saveScreen, named] {
                 if (QWidget* const dialog = QApplication::activeModalWidget()) {
@@ -82,8 +114,10 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
 
 // palshift [FILE] opens the window; palshift convert ... and the options run without one.
 // PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves screenshots and quits;
-// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER;
-// PALSHIFT_SCREENSHOT_DIALOG=palettes then also shows File > Palettes... to OUT-palettes.png.
+// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER, PALSHIFT_SCREENSHOT_ZOOM
+// sets the zoom and PALSHIFT_SCREENSHOT_VIEW=palettes,unmatched opens the palette panel and
+// highlights unmatched pixels; PALSHIFT_SCREENSHOT_DIALOG=palettes also shows File > Palettes... to
+// OUT-palettes.png. The user's settings are left alone.
 int main(int argc, char* argv[])
 {
     palshift::installSaveSignalHandlers();
@@ -102,11 +136,19 @@ int main(int argc, char* argv[])
     nameApplication();
     const QString screenshot = qEnvironmentVariable("PALSHIFT_SCREENSHOT");
     const QString palettes = qEnvironmentVariable("PALSHIFT_SCREENSHOT_PALETTES");
+    const QTemporaryDir screenshotSettings;
+    if (!screenshot.isEmpty())
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, screenshotSettings.path());
     palshift::Form1 window(screenshot.isEmpty() || palettes.isEmpty() ? QCoreApplication::applicationDirPath() : palettes);
     if (argc > 1)
         window.loadFile(palshift::pathFromNative(argv[1]));
     window.show();
-    if (!screenshot.isEmpty())
+    if (!screenshot.isEmpty()) {
+        window.setZoom(qEnvironmentVariableIntValue("PALSHIFT_SCREENSHOT_ZOOM"));
+        const QStringList view = qEnvironmentVariable("PALSHIFT_SCREENSHOT_VIEW").split(QLatin1Char(','));
+        window.mnuViewPalettes->setChecked(view.contains(QStringLiteral("palettes")));
+        window.mnuViewUnmatched->setChecked(view.contains(QStringLiteral("unmatched")));
         takeScreenshots(window, screenshot);
+    }
     return app.exec();
 }

@@ -29,15 +29,21 @@ QSize captionSize(const QPushButton* button)
 
 // The viewport that shows as much of the pictures as room allows, with a scroll bar along each
 // side that does not fit (a bar across takes height, which may call for a bar down, and so on).
-QSize picturesViewport(QSize pictures, QSize room, int scrollBar)
+struct Viewport {
+    QSize size;
+    bool across, down;  // the scroll bars it needs
+};
+Viewport picturesViewport(QSize pictures, QSize room, int scrollBar)
 {
     bool across = false, down = false;
     for (int pass = 0; pass < 2; ++pass) {
         across = pictures.width() > room.width() - (down ? scrollBar : 0);
         down = pictures.height() > room.height() - (across ? scrollBar : 0);
     }
-    return {std::min(pictures.width() + (down ? scrollBar : 0), room.width()),
-            std::min(pictures.height() + (across ? scrollBar : 0), room.height())};
+    return {{std::min(pictures.width() + (down ? scrollBar : 0), room.width()),
+             std::min(pictures.height() + (across ? scrollBar : 0), room.height())},
+            across,
+            down};
 }
 
 }  // namespace
@@ -66,10 +72,13 @@ void Form1::placeButtons(int top)
 
 void Form1::MoveCommands()
 {
-    const QSize picture = Picture1->size();
-    Picture2->setPictureSize(picture);
-    Picture2->move(picture.width() + 1, 0);
-    pictures_->setFixedSize(2 * picture.width() + 1, picture.height());
+    // Both pictures at the zoom, each in a scroll area of its own that scrolls with the other,
+    // Picture2's one screen pixel right of Picture1's.
+    Picture2->setPictureSize(Picture1->pictureSize());
+    Picture1->setZoom(zoom_);
+    Picture2->setZoom(zoom_);
+    pictures_->setFixedSize(Picture1->size());
+    pictures2_->setFixedSize(Picture2->size());
     placeButtons(0);  // for their sizes
     const int buttonsHeight = Command4->geometry().bottom() + 1;
     const int buttonsWidth = Command3->geometry().right() + 1;
@@ -82,10 +91,21 @@ void Form1::MoveCommands()
         room = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
         room.rheight() -= menuBar()->sizeHint().height() + SB1->sizeHint().height() + buttonsHeight;
     }
-    const QSize viewport = picturesViewport(pictures_->size(), room, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const Viewport fitted = picturesViewport(Picture1->size(), QSize((room.width() - 1) / 2, room.height()),
+                                             style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const QSize viewport = fitted.size;
+    // The bars as computed: left to decide, a scroll area can keep both while its picture grows
+    // past it and shrinks back within a zoom change, with no room left to show the picture.
+    for (QScrollArea* area : {scrollArea_, scrollArea2_}) {
+        area->setHorizontalScrollBarPolicy(fitted.across ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        area->setVerticalScrollBarPolicy(fitted.down ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    }
     scrollArea_->setGeometry(0, 0, viewport.width(), viewport.height());
+    scrollArea2_->setGeometry(viewport.width() + 1, 0, viewport.width(), viewport.height());
     placeButtons(viewport.height());
-    central_->setFixedSize(std::max(viewport.width(), buttonsWidth), viewport.height() + buttonsHeight);
+    // The status bar's room within the screen's: on a narrow screen the note gives way first.
+    central_->setFixedSize(std::max({2 * viewport.width() + 1, buttonsWidth, std::min(statusWidth(), room.width())}),
+                           viewport.height() + buttonsHeight);
 
     const int menuHeight = menuBar()->heightForWidth(central_->width());
     setFixedSize(central_->width(),

@@ -1,5 +1,6 @@
 #include "app/picture_box.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
@@ -20,12 +21,19 @@ QBrush checkerboard()
     return QBrush(tile);
 }
 
+// The picture pixels that cover area of a box magnified zoom times.
+QRect picturePixels(const QRect& area, int zoom)
+{
+    return QRect(QPoint(area.left() / zoom, area.top() / zoom), QPoint(area.right() / zoom, area.bottom() / zoom));
+}
+
 }  // namespace
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
 }
 
 void PictureBox::setPicture(const QImage& picture)
@@ -52,14 +60,34 @@ void PictureBox::cls()
     update();
 }
 
+void PictureBox::setZoom(int zoom)
+{
+    if (zoom == zoom_)
+        return;
+    zoom_ = zoom;
+    fitToPicture();
+}
+
+void PictureBox::setMarks(const QImage& marks)
+{
+    marks_ = marks;
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QImage& image = surface_.image();
     if (image.isNull() || image.hasAlphaChannel())
         painter.fillRect(event->rect(), checkerboard());
-    if (!image.isNull())
-        painter.drawImage(QPoint(0, 0), image);
+    // Whole picture pixels only, and only those asked for: the scaling is nearest neighbour, with
+    // each pixel's square starting on a multiple of the zoom.
+    const QRect pixels = picturePixels(event->rect(), zoom_) & QRect(QPoint(0, 0), pictureSize());
+    const QRect target(pixels.topLeft() * zoom_, pixels.size() * zoom_);
+    if (!image.isNull() && !pixels.isEmpty())
+        painter.drawImage(target, image, pixels);
+    if (!marks_.isNull() && !pixels.isEmpty())
+        painter.drawImage(target, marks_, pixels);
     if (hasFocus()) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
@@ -68,9 +96,24 @@ void PictureBox::paintEvent(QPaintEvent* event)
     }
 }
 
+void PictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    // QPoint's own division rounds; a pixel's square is its whole zoom x zoom.
+    const QPoint position = event->position().toPoint();
+    if (rect().contains(position))
+        emit hovered(QPoint(position.x() / zoom_, position.y() / zoom_));
+    QWidget::mouseMoveEvent(event);
+}
+
+void PictureBox::leaveEvent(QEvent* event)
+{
+    emit left();
+    QWidget::leaveEvent(event);
+}
+
 void PictureBox::fitToPicture()
 {
-    setFixedSize(static_cast<int>(surface_.width()), static_cast<int>(surface_.height()));
+    setFixedSize(pictureSize() * zoom_);
     update();
 }
 

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/zoom.h"
+
 #include <QSettings>
 
 #include <memory>
@@ -15,6 +17,9 @@ const QString targetPaletteKey = QStringLiteral("palettes/target");
 const QString targetFormatKey = QStringLiteral("palettes/targetFormat");
 const QString transparentIndexKey = QStringLiteral("palettes/transparentIndex");  // "none" or 0 to 255
 const QString unmatchedKey = QStringLiteral("palettes/unmatched");
+const QString zoomKey = QStringLiteral("zoom");
+const QString farMatchKey = QStringLiteral("farMatch");
+constexpr int defaultFarMatch = 48;
 
 std::unique_ptr<QSettings> stored()
 {
@@ -52,6 +57,14 @@ std::optional<PaletteChoice> storedChoice(const QSettings& settings)
     return choice;
 }
 
+// A stored number, or fallback when it is missing or no number.
+int storedNumber(const QSettings& settings, const QString& key, int fallback)
+{
+    bool isNumber = false;
+    const int value = settings.value(key).toInt(&isNumber);
+    return isNumber ? value : fallback;
+}
+
 }  // namespace
 
 Settings::Settings()
@@ -59,6 +72,8 @@ Settings::Settings()
     const std::unique_ptr<QSettings> settings = stored();
     lastFolder_ = settings->value(lastFolderKey).toString();
     paletteChoice_ = storedChoice(*settings);
+    zoom_ = validZoom(storedNumber(*settings, zoomKey, 1));
+    farMatch_ = storedNumber(*settings, farMatchKey, defaultFarMatch);  // the panel keeps it within 0..765
 }
 
 void Settings::setLastFolder(const QString& folder)
@@ -80,6 +95,22 @@ void Settings::setPaletteChoice(const PaletteChoice& choice)
     settings->setValue(transparentIndexKey, choice.rules.transparentIndex ? QString::number(*choice.rules.transparentIndex)
                                                                           : QStringLiteral("none"));
     settings->setValue(unmatchedKey, unmatchedRuleName(choice.rules.unmatched));
+}
+
+void Settings::setZoom(int zoom)
+{
+    if (zoom == zoom_)
+        return;
+    zoom_ = zoom;
+    stored()->setValue(zoomKey, zoom);
+}
+
+void Settings::setFarMatch(int distance)
+{
+    if (distance == farMatch_)
+        return;
+    farMatch_ = distance;
+    stored()->setValue(farMatchKey, distance);
 }
 
 }  // namespace palshift

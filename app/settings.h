@@ -22,9 +22,19 @@ public:
     const std::optional<PaletteChoice>& paletteChoice() const { return paletteChoice_; }
     void setPaletteChoice(const PaletteChoice& choice);
 
+    // The pictures' magnification, one of zoomLevels; 1 at first.
+    int zoom() const { return zoom_; }
+    void setZoom(int zoom);
+
+    // How far a Diablo 1 entry's nearest Diablo 2 entry may be before the palette panel flags it.
+    int farMatch() const { return farMatch_; }
+    void setFarMatch(int distance);
+
 private:
     QString lastFolder_;
     std::optional<PaletteChoice> paletteChoice_;
+    int zoom_;
+    int farMatch_;
 };
 
 }  // namespace palshift

@@ -12,9 +12,11 @@ StatusBar::StatusBar(QWidget* parent)
     for (QLabel* panel : {panel_, notePanel_}) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        panel->setMinimumWidth(0);
         addWidget(panel, 1);
     }
+    // The step's text fits; the note gives way (a minimum of 0 would mean none of its own, and
+    // the layout would take the text's width instead).
+    notePanel_->setMinimumWidth(1);
     progress_->setRange(0, 100);
     progress_->setMaximumWidth(120);
     progress_->setMaximumHeight(panel_->sizeHint().height());  // showing it leaves the window's height alone
