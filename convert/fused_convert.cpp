@@ -175,9 +175,9 @@ void convertInOnePass(ConversionState& state, const ImageSurface& picture1, Imag
                       const PaletteFiles& files)
 {
     status.setText("Loading Diablo 1 Pal");
-    readPaletteFile(files.source, state.SourcePal, state.PalCounter);
+    readPaletteFile(files.source, state.SourcePal, state.PalCounter, files.sourceFormat);
     status.setText("Loading Diablo 2 Pal");
-    readPaletteFile(files.target, state.TargetPal, state.PalCounter);
+    readPaletteFile(files.target, state.TargetPal, state.PalCounter, files.targetFormat);
     if (!fitsOnePass(state, picture1, picture2)) {
         status.setText("Intializing Picture Pal");
         InitPicturePal(state, picture1);
