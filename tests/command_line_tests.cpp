@@ -341,10 +341,12 @@ TEST_F(CommandLine, RefusesAPictureLargerThanTheMemoryBudget)
     EXPECT_EQ(filesIn("out"), "small.bmp");
     EXPECT_EQ(palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "620K"}).first, 0);
     EXPECT_EQ(filesIn("out"), "large.bmp small.bmp");
-    // Decoded whole by Qt for a transparent entry: four bytes a pixel and the result.
-    const auto [qtExit, qtErrors] = palshift({"convert", large, "-o", "large-result.png", "--transparent", "0", "--memory-limit", "1M"});
+    // Decoded whole by Qt for a transparent entry and converted whole: four bytes a pixel and the
+    // result, also for a BMP.
+    const QString tall = largePicture("tall.png", 1000, 2000);
+    const auto [qtExit, qtErrors] = palshift({"convert", tall, "-o", "tall.bmp", "--transparent", "0", "--memory-limit", "9M"});
     EXPECT_EQ(qtExit, 1);
-    EXPECT_TRUE(qtErrors.contains("needs about " + memorySizeText(5 * 360000))) << qPrintable(qtErrors);
+    EXPECT_TRUE(qtErrors.contains("needs about " + memorySizeText(5 * 2'000'000))) << qPrintable(qtErrors);
 }
 
 namespace {
@@ -483,10 +485,15 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
         image.setPixel(k % 4, k / 4, row[k]);
     ASSERT_TRUE(image.save(dir.filePath("sprite.png")));
     const QStringList grey{"--source-pal", "grey.pal", "--target-pal", "grey.pal"};
+    // The indices of the PNG result, which the BMP result has too; only the zero rule warns.
     const auto indices = [&](const QStringList& options) {
         const auto [exitCode, errors] = palshift(QStringList{"convert", "sprite.png", "-o", "out.png"} + grey + options);
         EXPECT_EQ(exitCode, 0) << qPrintable(errors);
-        return indicesOf(QImage(dir.filePath("out.png")));
+        EXPECT_EQ(errors.isEmpty(), options.contains("nearest")) << qPrintable(errors);
+        EXPECT_EQ(palshift(QStringList{"convert", "sprite.png", "-o", "out.bmp"} + grey + options).first, 0);
+        const QList<int> fromPng = indicesOf(QImage(dir.filePath("out.png")));
+        EXPECT_EQ(indicesOf(QImage(dir.filePath("out.bmp"))), fromPng) << qPrintable(options.join(' '));
+        return fromPng;
     };
     // Alpha plays no part by default; an unmatched pixel is entry 0.
     EXPECT_EQ(indices({}), (QList<int>{9, 5, 7, 0, 200, 0, 9, 0}));
