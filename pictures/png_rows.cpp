@@ -51,6 +51,9 @@ PngRows::PngRows(ByteInput& input)
         throw std::bad_alloc();
     spng_ctx* const png = context_.get();
     spng_set_chunk_limits(png, largestChunk, largestChunkCache);
+    // libspng drops an ancillary chunk that fails its CRC without a word, where libpng warns: such a
+    // file is left to Qt's decoder, so that its warning names the picture on every path.
+    spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
     if (int error = spng_set_png_stream(png, Reading::read, reading_.get()))
         fail(error);
 
