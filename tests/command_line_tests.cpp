@@ -519,6 +519,17 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     EXPECT_EQ(test::readBytes(dir.filePath("kept.bmp")), "earlier");
     EXPECT_EQ(test::readBytes(dir.filePath("piped")), "");
 
+    // A PNG colour key keeps its colour, and its pixels count as transparent with the option.
+    const std::pair<int, std::vector<std::uint8_t>> keyed[] = {{SPNG_COLOR_TYPE_TRUECOLOR, {9, 9, 9, 7, 7, 7}},
+                                                               {SPNG_COLOR_TYPE_GRAYSCALE, {9, 7}}};
+    for (const auto& [type, pixels] : keyed) {
+        test::writeBytes(dir.filePath("keyed.png"), test::pngFile(2, 1, type, pixels, SPNG_FILTER_CHOICE_NONE, {}, {9, 9, 9}));
+        for (const auto& [options, expected] : {std::pair{QStringList{}, QList<int>{9, 7}}, {QStringList{"--transparent", "5"}, QList<int>{5, 7}}}) {
+            EXPECT_EQ(palshift(QStringList{"convert", "keyed.png", "-o", "keyed-result.png"} + grey + options).first, 0);
+            EXPECT_EQ(indicesOf(QImage(dir.filePath("keyed-result.png"))), expected) << type << qPrintable(options.join(' '));
+        }
+    }
+
     for (const QString& bad : QStringList{"256", "-1", "x"})
         EXPECT_EQ(palshift({"convert", "sprite.png", "-o", "x.png", "--transparent", bad}).first, 2) << qPrintable(bad);
     EXPECT_EQ(palshift({"convert", "sprite.png", "-o", "x.png", "--unmatched", "drop"}).first, 2);
