@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include "pictures/pcx_reader.h"
+#include "pictures/picture_rows.h"
 #include "platform/decoder_messages.h"
 #include "platform/native_path.h"
 #include "platform/picture_loading.h"
@@ -8,6 +10,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
@@ -67,7 +70,17 @@ qint64 defaultMemoryBudget()
     return std::max<qint64>(memory / 2, 1);
 }
 
-qint64 estimatedPeakBytes(QSize size, QImage::Format format)
+namespace {
+
+qint64 resultBytes(qint64 width, qint64 height, ResultHeld held)
+{
+    const qint64 stride = (width + 3) / 4 * 4;  // a BMP row; PNG and PCX rows are no longer
+    return held == ResultHeld::Whole ? stride * height : std::min(stride * height, (qint64{1} << 20) + stride);
+}
+
+}  // namespace
+
+qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held)
 {
     if (!size.isValid() || size.isEmpty() || qint64{size.width()} * size.height() > largestPicturePixels)
         return 0;  // refused before decoding
@@ -83,12 +96,20 @@ qint64 estimatedPeakBytes(QSize size, QImage::Format format)
              && format != QImage::Format_ARGB32 && format != QImage::Format_Invalid)
         converted = 4 * pixels;
     const qint64 readable = converted > 0 ? converted : decoded;
-    const qint64 indexMaps = 2 * 2 * pixels;
-    const qint64 pixelBuffer = pixels + (1 << 20);  // and a chunk of rows on their way to the file
-    return std::max({decoded + converted, readable + indexMaps, indexMaps + pixelBuffer});
+    return std::max(decoded + converted, readable + resultBytes(width, height, held));
 }
 
-qint64 estimatedPeakBytes(const QString& picture)
+qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held)
+{
+    if (!size.isValid() || size.isEmpty() || qint64{size.width()} * size.height() > largestPicturePixels)
+        return 0;
+    // The row being read and the one before it (PNG filters), four bytes a pixel at most, and the
+    // reader's buffers.
+    const qint64 rows = 2 * 4 * qint64{size.width()} + (qint64{256} << 10);
+    return rows + resultBytes(size.width(), size.height(), held);
+}
+
+qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, RowReaders readers)
 {
     struct stat status{};
     if (::stat(nativePath(picture).constData(), &status) == 0 && !S_ISREG(status.st_mode))
@@ -98,9 +119,20 @@ qint64 estimatedPeakBytes(const QString& picture)
     if (!openForReading(picture, input, reason))
         return 0;
     const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
+    std::array<std::uint8_t, std::max<std::size_t>(rowReaderHeadBytes, 128)> buffer{};  // a PCX header is 128
+    const std::span<const std::uint8_t> head = readHead(picture, buffer);
+    if (looksLikePcx(QByteArrayView(head.data(), static_cast<qsizetype>(head.size())))) {
+        // Qt reads no PCX; the program's reader gives 8-bit pixels, or 32-bit for three planes.
+        const auto at = [&](std::size_t offset) { return head[offset] | head[offset + 1] << 8; };
+        const QSize size(at(8) - at(4) + 1, at(10) - at(6) + 1);
+        return estimatedPeakBytes(size, head[65] == 3 ? QImage::Format_RGB32 : QImage::Format_Indexed8, held);
+    }
     QImageReader reader(&input);
     reader.setAutoTransform(false);
-    return estimatedPeakBytes(reader.size(), announcedFormat(reader));
+    const QSize size = reader.size();
+    if (readers == RowReaders::Streaming && rowReaderFor(head) != RowReader::Qt)
+        return estimatedStreamingPeakBytes(size, held);
+    return estimatedPeakBytes(size, announcedFormat(reader), held);
 }
 
 void runWithinBudget(std::size_t count, std::size_t threads, qint64 budget,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/conversion_job.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -20,13 +22,22 @@ QString memorySizeText(qint64 bytes);
 // Half the physical memory, or of the control group's limit where that is lower.
 qint64 defaultMemoryBudget();
 
-// The most memory one conversion holds at once for a picture of size decoded as format: the
-// decoded picture with its 32-bit copy when it needs one, both index maps, the pixel buffer.
-qint64 estimatedPeakBytes(QSize size, QImage::Format format);
+// How much of its result a conversion holds: a MiB of rows on their way to a file that can seek,
+// or all of it (a byte per pixel) for a pipe, a PNG or a PCX, which go out at the end.
+enum class ResultHeld { Chunk, Whole };
 
-// The same from the picture file's header, read without decoding; 0 when the header tells nothing
-// or the file is not a regular one (the loading then says what is wrong).
-qint64 estimatedPeakBytes(const QString& picture);
+// The most memory one conversion holds at once for a picture of size decoded by Qt as format: the
+// decoded picture with its 32-bit copy when it needs one, then the readable one and the result.
+qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held = ResultHeld::Chunk);
+
+// The same for a picture read row by row by a streaming reader: a few rows and the result.
+qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chunk);
+
+// The same from the picture file's header, read without decoding, for the reader that will take
+// it; 0 when the header tells nothing or the file is not a regular one (the loading then says
+// what is wrong).
+qint64 estimatedPeakBytes(const QString& picture, ResultHeld held = ResultHeld::Chunk,
+                          RowReaders readers = RowReaders::Streaming);
 
 // Runs work(0) to work(count - 1) on up to `threads` threads, in order, never starting one while
 // the estimates of those running and its own would exceed budget. A job whose own estimate exceeds

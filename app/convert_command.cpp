@@ -1,7 +1,8 @@
 #include "app/convert_command.h"
 
 #include "app/batch.h"
-#include "app/headless_conversion.h"
+#include "convert/conversion_job.h"
+#include "convert/mapping_table.h"
 #include "convert/palette_file.h"
 #include "convert/palette_lookup.h"
 #include "platform/atomic_file.h"
@@ -93,14 +94,15 @@ QString fileKey(const QString& path, int streamFd)
 
 // sprite.png gives sprite.bmp, a.b.png a.b.bmp; a name that is all extension keeps it, so that
 // .png gives .png.bmp rather than a hidden .bmp.
-QString resultName(const QString& input)
+QString resultName(const QString& input, OutputFormat format)
 {
     const QString name = input.mid(input.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".bmp");
+    return (dot > 0 ? name.left(dot) : name) + QLatin1Char('.') + outputFormatName(format);
 }
 
-std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, const QString& outputDir)
+std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, const QString& outputDir,
+                             OutputFormat format)
 {
     if (inputs.isEmpty())
         throw UsageError(QStringLiteral("no picture to convert was given"));
@@ -130,13 +132,13 @@ std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, c
         throw UsageError(QStringLiteral("%1 is not a folder").arg(outputDir));
     const QString prefix = outputDir.endsWith(QLatin1Char('/')) ? outputDir : outputDir + QLatin1Char('/');
     for (const QString& input : inputs)
-        jobs.push_back({input, prefix + resultName(input)});
+        jobs.push_back({input, prefix + resultName(input, format)});
     return jobs;
 }
 
 // Refused before any work: an output that is no regular file, one written twice, or one that
 // would replace a picture or palette that this run reads.
-void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes)
+void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes, const QString& mapOutput = {})
 {
     QHash<QString, QString> readBy;  // file key -> what it is, for the message
     const auto reads = [&](const QString& key, const QString& what) {
@@ -149,7 +151,10 @@ void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes)
         reads(fileKey(job.input, STDIN_FILENO), QStringLiteral("the picture %1").arg(job.input));
 
     QHash<QString, QString> writtenFor;
-    for (const Job& job : jobs) {
+    std::vector<Job> outputs = jobs;
+    if (!mapOutput.isEmpty())
+        outputs.push_back({QStringLiteral("the mapping table"), mapOutput});
+    for (const Job& job : outputs) {
         if (job.output != standardStream) {
             const QString kind = nonRegularFileKind(job.output);
             if (!kind.isEmpty())
@@ -170,6 +175,27 @@ void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes)
     }
 }
 
+PaletteFormat paletteFormatOption(const QCommandLineParser& parser, const QCommandLineOption& option)
+{
+    if (!parser.isSet(option))
+        return PaletteFormat::Auto;
+    const std::optional<PaletteFormat> format = paletteFormatFromName(parser.value(option));
+    if (!format)
+        throw UsageError(QStringLiteral("--%1 takes auto, rgb, bgr, jasc, act, gpl, riff or picture, not '%2'")
+                             .arg(option.names().constFirst(), parser.value(option)));
+    return *format;
+}
+
+// The mapping table of the palettes and the transparent entry: CSV, or the .dat form; whole or not at all.
+void writeMappingTable(const QString& file, const ConversionJob& conversion)
+{
+    const MappingTable table = mappingTable(conversion.source, conversion.target, conversion.rules.transparentIndex);
+    const QByteArray bytes = isDatMappingName(file) ? mappingDat(table) : mappingCsv(table);
+    AtomicFile output(file);
+    output.write({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+    output.commit();
+}
+
 QString failureMessage(const Job& job, const std::exception& failure)
 {
     if (dynamic_cast<const FileError*>(&failure))
@@ -181,7 +207,7 @@ QString failureMessage(const Job& job, const std::exception& failure)
 
 // Converts every job on all cores within the memory budget; messages and progress go to stderr.
 // True when all converted.
-bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes, qint64 memoryBudget)
+bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, qint64 memoryBudget)
 {
     const bool showProgress = jobs.size() > 1 && isatty(fileno(stderr));
     std::mutex reporting;
@@ -208,8 +234,10 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes, q
         QString message;
         bool converted = true;
         try {
-            const ConversionReport result = convertPicture(palettes, job.input, job.output);
-            if (result.unmatchedPixels > 0)
+            AtomicFile output(job.output);
+            const JobReport result = convertFile(job.input, conversion, output);
+            output.commit();
+            if (result.unmatchedPixels > 0 && conversion.rules.unmatched == UnmatchedRule::Zero)
                 message = QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
                                          "palette and were converted as entry 0")
                               .arg(job.input, QString::number(result.unmatchedPixels),
@@ -227,7 +255,14 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionState& palettes, q
                false);
     };
     const auto estimate = [&](std::size_t index) {
-        return jobs[index].input == standardStream ? qint64{0} : estimatedPeakBytes(jobs[index].input);
+        const Job& job = jobs[index];
+        // With a transparent entry every picture is decoded by Qt and converted whole.
+        const bool whole = conversion.format != OutputFormat::Bmp || job.output == standardStream
+                           || conversion.rules.transparentIndex;
+        return job.input == standardStream
+                   ? qint64{0}
+                   : estimatedPeakBytes(job.input, whole ? ResultHeld::Whole : ResultHeld::Chunk,
+                                        conversion.rules.transparentIndex ? RowReaders::QtOnly : RowReaders::Streaming);
     };
 
     runWithinBudget(jobs.size(), std::thread::hardware_concurrency(), memoryBudget, estimate, work, refuse);
@@ -242,32 +277,63 @@ int runCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Converts pictures drawn in the Diablo 1 palette to 8-bit BMP files in the Diablo 2 palette.\n"
+        "Converts pictures drawn in the Diablo 1 palette to 8-bit pictures in the Diablo 2 palette.\n"
         "Each pixel takes the lowest Diablo 1 entry of exactly its colour (entry 0 when there is\n"
         "none), then the nearest Diablo 2 entry. :/startup.bmp is the built-in start-up picture.\n"
         "A palette that is not given is looked up beside palshift, then in the user's data folder\n"
-        "(~/.local/share/palshift), then in the installed share/palshift."));
+        "(~/.local/share/palshift), then in the installed share/palshift.\n"
+        "palshift map writes how each Diablo 1 entry maps instead: -o FILE, as CSV, or as 256 bytes\n"
+        "for a name ending in .dat."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the one picture's result to <file> (- for standard output)."),
+                                    QStringLiteral("Write the one picture's result to <file> (- for standard output); "
+                                                   "its ending, .bmp, .png or .pcx, gives the format."),
                                     QStringLiteral("file"));
     const QCommandLineOption outputDir(QStringLiteral("output-dir"),
-                                       QStringLiteral("Write each result to <dir>, named after its picture with .bmp."),
+                                       QStringLiteral("Write each result to <dir>, named after its picture with "
+                                                      ".bmp, .png or .pcx."),
                                        QStringLiteral("dir"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Write <format>: bmp, png (8-bit indexed) or pcx (8-bit), whatever "
+                                                   "the output's ending (default: from the ending, else bmp)."),
+                                    QStringLiteral("format"));
     const QCommandLineOption sourcePal(QStringLiteral("source-pal"),
                                        QStringLiteral("Diablo 1 palette (default: the first diablo.pal found)."),
                                        QStringLiteral("file"));
     const QCommandLineOption targetPal(QStringLiteral("target-pal"),
                                        QStringLiteral("Diablo 2 palette (default: the first diablo2.pal found)."),
                                        QStringLiteral("file"));
+    const QCommandLineOption sourcePalFormat(QStringLiteral("source-pal-format"),
+                                             QStringLiteral("Read the Diablo 1 palette as <format>: auto (the default: "
+                                                            "from its content, then its name), rgb, bgr, jasc, act, "
+                                                            "gpl, riff or picture."),
+                                             QStringLiteral("format"));
+    const QCommandLineOption targetPalFormat(QStringLiteral("target-pal-format"),
+                                             QStringLiteral("Read the Diablo 2 palette as <format>, as above."),
+                                             QStringLiteral("format"));
+    const QCommandLineOption transparent(QStringLiteral("transparent"),
+                                         QStringLiteral("Make pixels whose alpha is below 128 Diablo 2 entry <index> "
+                                                        "(0 to 255), which no other pixel takes; a PNG result marks "
+                                                        "it transparent."),
+                                         QStringLiteral("index"));
+    const QCommandLineOption unmatched(QStringLiteral("unmatched"),
+                                       QStringLiteral("What becomes of a pixel of no Diablo 1 colour: zero (the "
+                                                      "default: entry 0, with a warning), nearest (the Diablo 2 entry "
+                                                      "nearest its own colour) or fail (the picture is refused)."),
+                                       QStringLiteral("rule"));
+    const QCommandLineOption mapOut(QStringLiteral("map-out"),
+                                    QStringLiteral("Also write how each Diablo 1 entry maps to <file>: CSV, or 256 "
+                                                   "bytes for a name ending in .dat."),
+                                    QStringLiteral("file"));
     const QCommandLineOption memoryLimit(QStringLiteral("memory-limit"),
                                          QStringLiteral("Memory the pictures converted at once may take, such as 512M "
                                                         "or 4G (default: half the physical memory)."),
                                          QStringLiteral("size"));
-    parser.addOptions({output, outputDir, sourcePal, targetPal, memoryLimit});
-    parser.addPositionalArgument(QStringLiteral("convert"), QStringLiteral("The command."),
-                                 QStringLiteral("convert"));
+    parser.addOptions({output, outputDir, format, sourcePal, targetPal, sourcePalFormat, targetPalFormat, transparent,
+                       unmatched, mapOut, memoryLimit});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("convert, or map."),
+                                 QStringLiteral("convert|map"));
     parser.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures to convert (- for standard input)."),
                                  QStringLiteral("INPUT..."));
 
@@ -284,8 +350,10 @@ int runCommandLine(const QStringList& arguments)
             return ExitConverted;
         }
         QStringList positional = parser.positionalArguments();
-        if (positional.isEmpty() || positional.takeFirst() != QStringLiteral("convert"))
-            throw UsageError(QStringLiteral("the command is convert"));
+        const QString command = positional.isEmpty() ? QString() : positional.takeFirst();
+        const bool mapping = command == QStringLiteral("map");
+        if (!mapping && command != QStringLiteral("convert"))
+            throw UsageError(QStringLiteral("the command is convert or map"));
 
         qint64 memoryBudget = defaultMemoryBudget();
         if (parser.isSet(memoryLimit)) {
@@ -300,24 +368,81 @@ int runCommandLine(const QStringList& arguments)
             files.source = parser.value(sourcePal);
         if (parser.isSet(targetPal))
             files.target = parser.value(targetPal);
-        const std::vector<Job> jobs = plannedJobs(positional, parser.value(output), parser.value(outputDir));
+        files.sourceFormat = paletteFormatOption(parser, sourcePalFormat);
+        files.targetFormat = paletteFormatOption(parser, targetPalFormat);
 
-        ConversionState palettes;
+        ConversionJob conversion;
+        if (parser.isSet(transparent)) {
+            bool number = false;
+            const uint index = parser.value(transparent).toUInt(&number);
+            if (!number || index > 255)
+                throw UsageError(QStringLiteral("--transparent takes an entry from 0 to 255, not '%1'")
+                                     .arg(parser.value(transparent)));
+            conversion.rules.transparentIndex = static_cast<std::uint8_t>(index);
+        }
+        if (parser.isSet(unmatched)) {
+            const std::optional<UnmatchedRule> rule = unmatchedRuleFromName(parser.value(unmatched));
+            if (!rule)
+                throw UsageError(QStringLiteral("--unmatched takes zero, nearest or fail, not '%1'")
+                                     .arg(parser.value(unmatched)));
+            conversion.rules.unmatched = *rule;
+        }
+        std::optional<OutputFormat> chosenFormat;
+        if (parser.isSet(format)) {
+            chosenFormat = outputFormatFromName(parser.value(format));
+            if (!chosenFormat)
+                throw UsageError(QStringLiteral("--format takes bmp, png or pcx, not '%1'").arg(parser.value(format)));
+        }
+
+        std::vector<Job> jobs;
+        QString mapFile = parser.value(mapOut);
+        if (mapping) {
+            if (!positional.isEmpty())
+                throw UsageError(QStringLiteral("map converts no picture; it takes no %1").arg(positional.constFirst()));
+            if (parser.isSet(outputDir) || parser.isSet(mapOut) || parser.isSet(format) || parser.isSet(unmatched))
+                throw UsageError(QStringLiteral("map takes -o FILE, the palettes and --transparent"));
+            mapFile = parser.value(output);
+            if (mapFile.isEmpty())
+                throw UsageError(QStringLiteral("say where to write the mapping table: -o FILE"));
+            if (mapFile == standardStream && isatty(STDOUT_FILENO))
+                throw UsageError(QStringLiteral("-o - writes the table to standard output, which is a terminal "
+                                                "here; send it to a file or a pipe"));
+        } else {
+            const QString named = parser.value(output);
+            conversion.format = chosenFormat.value_or(outputFormatOfFile(named));
+            jobs = plannedJobs(positional, named, parser.value(outputDir), conversion.format);
+            if (mapFile == standardStream && parser.value(output) == standardStream)
+                throw UsageError(QStringLiteral("the picture and the mapping table cannot both go to standard output"));
+        }
+
         try {
             files = lookUpPaletteFiles(QCoreApplication::applicationDirPath(), files);
         } catch (const FileError& failure) {
-            printLine(QStringLiteral("palshift: %1; nothing was converted").arg(pathFromNative(failure.what())));
+            printLine(QStringLiteral("palshift: %1; nothing was %2")
+                          .arg(pathFromNative(failure.what()), mapping ? QStringLiteral("written") : QStringLiteral("converted")));
             return ExitFailed;
         }
-        checkOutputs(jobs, files);
+        checkOutputs(jobs, files, mapFile);
         try {
-            readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
-            readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);
+            std::int16_t counter = 0;
+            readPaletteFile(files.source, conversion.source, counter, files.sourceFormat);
+            readPaletteFile(files.target, conversion.target, counter, files.targetFormat);
         } catch (const FileError& failure) {
-            printLine(QStringLiteral("palshift: %1; nothing was converted").arg(pathFromNative(failure.what())));
+            printLine(QStringLiteral("palshift: %1; nothing was %2")
+                          .arg(pathFromNative(failure.what()), mapping ? QStringLiteral("written") : QStringLiteral("converted")));
             return ExitFailed;
         }
-        return convertAll(jobs, palettes, memoryBudget) ? ExitConverted : ExitFailed;
+        if (!mapFile.isEmpty()) {
+            try {
+                writeMappingTable(mapFile, conversion);
+            } catch (const FileError& failure) {
+                printLine(QStringLiteral("palshift: ") + pathFromNative(failure.what()));
+                return ExitFailed;
+            }
+        }
+        if (mapping)
+            return ExitConverted;
+        return convertAll(jobs, conversion, memoryBudget) ? ExitConverted : ExitFailed;
     } catch (const UsageError& usage) {
         printLine(QStringLiteral("palshift: ") + usage.message);
         printLine(QStringLiteral("Try 'palshift --help' for more information."));

@@ -29,7 +29,8 @@ bool wantsCommandLine(int argc, char* argv[])
     if (argc == 1)
         return false;
     const QString first = QString::fromLocal8Bit(argv[1]);
-    return argc > 2 || first == QStringLiteral("convert") || first.startsWith(QLatin1Char('-'));
+    return argc > 2 || first == QStringLiteral("convert") || first == QStringLiteral("map")
+           || first.startsWith(QLatin1Char('-'));
 }
 
 bool hasDisplay()

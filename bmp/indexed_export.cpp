@@ -41,12 +41,11 @@ void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::in
         throw std::runtime_error("There is no picture to save: it has no pixels");
     state.TargetIndexMap.checkCovers(width, height);
     AtomicFile file(state.SaveFileName);
-    const ByteSink sink = [&file](std::span<const std::uint8_t> bytes) { file.write(bytes); };
     if (format == SaveFormat::Png) {
-        PngWriter writer(width, height, state.TargetPal, transparentIndex, sink);
+        PngWriter writer(width, height, state.TargetPal, transparentIndex, file);
         writeRows(writer, state.TargetIndexMap, width, height, progress);
     } else if (format == SaveFormat::Pcx) {
-        PcxWriter writer(width, height, state.TargetPal, sink);
+        PcxWriter writer(width, height, state.TargetPal, file);
         writeRows(writer, state.TargetIndexMap, width, height, progress);
     } else {
         throw std::invalid_argument("a BMP is saved by savePicture");

@@ -1,12 +1,20 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_headers.h"
+#include "convert/nearest_colour.h"
+#include "convert/nearest_target.h"
+#include "convert/rule_conversion.h"
+#include "pictures/pcx_writer.h"
 #include "pictures/picture_rows.h"
+#include "pictures/png_writer.h"
 #include "platform/file_error.h"
+#include "platform/picture_loading.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace palshift {
@@ -20,8 +28,86 @@ struct RowsFailed {
     FileError error;
 };
 
-// convertRows, throwing RowsFailed for the rows' own failures.
-JobReport convertMarkingFailures(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
+std::span<const std::uint8_t> nextRowOf(RowSource& rows)
+{
+    try {
+        return rows.nextRow();
+    } catch (const FileError& error) {
+        throw RowsFailed{error};
+    }
+}
+
+Rgb rgbOf(ColourValue colour)
+{
+    // A pixel past a picture's colour table has no colour; Qt reads it as black.
+    if (colour < 0)
+        return {};
+    return {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
+            static_cast<std::uint8_t>(colour >> 16)};
+}
+
+ColourValue colourAt(std::span<const std::uint8_t> row, std::size_t x, PixelLayout layout, const IndexedColours* table)
+{
+    const std::uint8_t* pixel = row.data() + x * static_cast<std::size_t>(bytesPerPixel(layout));
+    switch (layout) {
+    case PixelLayout::Indexed8:
+    case PixelLayout::IndexedAlpha8: return (*table)[pixel[0]];
+    case PixelLayout::Rgb8:
+    case PixelLayout::Rgba8: return pixel[0] | pixel[1] << 8 | pixel[2] << 16;
+    default: return pixel[2] | pixel[1] << 8 | pixel[0] << 16;
+    }
+}
+
+// Counts the pixels of no source colour and, for UnmatchedRule::Fail, keeps the first.
+class UnmatchedTally {
+public:
+    UnmatchedTally(const RowSource& rows, const TargetLookup& lookup, const ConversionRules& rules)
+        : lookup_(lookup), layout_(rows.layout()), table_(rows.colourTable()), height_(rows.height()),
+          bottomUp_(rows.bottomUp()), refuse_(rules.unmatched == UnmatchedRule::Fail)
+    {
+    }
+
+    // Row number `read` in reading order held misses unmatched pixels. The first pixel counts from
+    // the top row: of rows read bottom-up, the last row read with any.
+    void add(std::int64_t misses, std::span<const std::uint8_t> row, std::int32_t read)
+    {
+        if (misses > 0 && (count_ == 0 || bottomUp_) && refuse_) {
+            const std::size_t pixels = row.size() / static_cast<std::size_t>(bytesPerPixel(layout_));
+            for (std::size_t x = 0; x < pixels; ++x) {
+                const ColourValue colour = colourAt(row, x, layout_, table_);
+                if (lookup_.matchedTarget(colour) < 0) {
+                    firstX_ = static_cast<std::int32_t>(x);
+                    firstColour_ = rgbOf(colour);
+                    break;
+                }
+            }
+            firstY_ = bottomUp_ ? height_ - 1 - read : read;
+        }
+        count_ += misses;
+    }
+
+    std::int64_t count() const { return count_; }
+    void refuseIfAny() const
+    {
+        if (refuse_ && count_ > 0)
+            throw UnmatchedColoursError(count_, firstX_, firstY_, firstColour_);
+    }
+
+private:
+    const TargetLookup& lookup_;
+    PixelLayout layout_;
+    const IndexedColours* table_;
+    std::int32_t height_;
+    bool bottomUp_;
+    bool refuse_;
+    std::int64_t count_ = 0;
+    std::int32_t firstX_ = 0, firstY_ = 0;
+    Rgb firstColour_;
+};
+
+// rows into a BMP, throwing RowsFailed for the rows' own failures.
+JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const ConversionRules& rules,
+                       const Palette& targetPal, ByteSink& sink)
 {
     const std::int32_t width = rows.width();
     const std::int32_t height = rows.height();
@@ -33,50 +119,116 @@ JobReport convertMarkingFailures(RowSource& rows, const TargetLookup& lookup, co
 
     // The file stores the bottom row first; rows from the top fill each chunk from its end. A sink
     // that cannot seek gets nothing before the last row is read, so that a damaged picture can
-    // still be converted anew from the start.
+    // still be converted anew from the start, and a refused one leaves it empty.
     const bool bottomUp = rows.bottomUp();
     const std::size_t chunkRows = sink.canSeek() ? std::clamp<std::size_t>(chunkBytes / stride, 1, rowCount) : rowCount;
     std::vector<std::uint8_t> chunk(chunkRows * stride, 0);  // padding bytes are never written, so stay 0
     const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable());
+    UnmatchedTally unmatched(rows, lookup, rules);
 
-    JobReport report;
-    report.pixels = std::int64_t{width} * height;
     for (std::size_t first = 0; first < rowCount; first += chunkRows) {
         const std::size_t count = std::min(chunkRows, rowCount - first);
         for (std::size_t r = 0; r < count; ++r) {
-            std::span<const std::uint8_t> row;
-            try {
-                row = rows.nextRow();
-            } catch (const FileError& error) {
-                throw RowsFailed{error};
-            }
+            const std::span<const std::uint8_t> row = nextRowOf(rows);
             const std::size_t place = bottomUp ? r : count - 1 - r;
-            report.unmatchedPixels += mapper.map(row, std::span(chunk).subspan(place * stride, stride));
+            unmatched.add(mapper.map(row, std::span(chunk).subspan(place * stride, stride)), row,
+                          static_cast<std::int32_t>(first + r));
         }
+        if (first + count == rowCount)
+            unmatched.refuseIfAny();
         // The chunk's first row in file order: its own first row, or its last row when from the top.
         const std::size_t fileRow = bottomUp ? first : rowCount - first - count;
         if (first == 0)
             sink.writeAt(0, headers);
         sink.writeAt(bmpPixelDataOffset + fileRow * stride, std::span(chunk).first(count * stride));
     }
-    return report;
+    return {unmatched.count(), std::int64_t{width} * height, RowReader::Qt};
 }
 
-}  // namespace
-
-JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
+// Writes a whole picture of target entries, rows top-down, as format.
+void writePicture(const TargetPicture& picture, OutputFormat format, const Palette& targetPal,
+                  std::optional<std::uint8_t> transparentIndex, ByteSink& sink)
 {
-    try {
-        return convertMarkingFailures(rows, lookup, targetPal, sink);
-    } catch (const RowsFailed& failed) {
-        throw failed.error;
+    const auto width = static_cast<std::size_t>(picture.width);
+    const auto rowOf = [&](std::int32_t y) {
+        return std::span(picture.indices).subspan(static_cast<std::size_t>(y) * width, width);
+    };
+    switch (format) {
+    case OutputFormat::Png: {
+        PngWriter writer(picture.width, picture.height, targetPal, transparentIndex, sink);
+        for (std::int32_t y = 0; y < picture.height; ++y)
+            writer.writeRow(rowOf(y));
+        writer.finish();
+        return;
+    }
+    case OutputFormat::Pcx: {
+        PcxWriter writer(picture.width, picture.height, targetPal, sink);
+        for (std::int32_t y = 0; y < picture.height; ++y)
+            writer.writeRow(rowOf(y));
+        writer.finish();
+        return;
+    }
+    case OutputFormat::Bmp:
+        break;
+    }
+    if (picture.width <= 0 || picture.height <= 0)
+        throw std::runtime_error("There is no picture to save: it has no pixels");
+    const auto headers = bmpHeaders(picture.width, picture.height, targetPal);
+    const auto stride = static_cast<std::size_t>(bmpSizes(picture.width, picture.height).rowStride);
+    sink.writeAt(0, headers);
+    const std::size_t chunkRows = std::max<std::size_t>(chunkBytes / stride, 1);
+    std::vector<std::uint8_t> chunk(chunkRows * stride, 0);
+    std::uint64_t offset = bmpPixelDataOffset;
+    for (std::int32_t written = 0; written < picture.height;) {
+        const std::size_t count = std::min<std::size_t>(chunkRows, static_cast<std::size_t>(picture.height - written));
+        for (std::size_t r = 0; r < count; ++r) {
+            const auto row = rowOf(picture.height - 1 - written - static_cast<std::int32_t>(r));
+            std::copy(row.begin(), row.end(), chunk.begin() + static_cast<std::ptrdiff_t>(r * stride));
+        }
+        sink.writeAt(offset, std::span(chunk).first(count * stride));
+        offset += count * stride;
+        written += static_cast<std::int32_t>(count);
     }
 }
 
-JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
+// rows into a PNG or PCX: the whole picture of target entries first, as those files store rows
+// top-down and a damaged picture must still be convertible anew. Throws RowsFailed.
+JobReport convertToTopDown(RowSource& rows, const TargetLookup& lookup, const ConversionJob& job, ByteSink& sink)
+{
+    TargetPicture picture;
+    picture.width = rows.width();
+    picture.height = rows.height();
+    if (picture.width <= 0 || picture.height <= 0)
+        throw std::runtime_error("There is no picture to save: it has no pixels");
+    const auto width = static_cast<std::size_t>(picture.width);
+    picture.indices.resize(width * static_cast<std::size_t>(picture.height));
+    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable());
+    UnmatchedTally unmatched(rows, lookup, job.rules);
+    for (std::int32_t read = 0; read < picture.height; ++read) {
+        const std::span<const std::uint8_t> row = nextRowOf(rows);
+        const std::int32_t y = rows.bottomUp() ? picture.height - 1 - read : read;
+        unmatched.add(mapper.map(row, std::span(picture.indices).subspan(static_cast<std::size_t>(y) * width, width)),
+                      row, read);
+    }
+    unmatched.refuseIfAny();
+    writePicture(picture, job.format, job.target, std::nullopt, sink);
+    return {unmatched.count(), std::int64_t{picture.width} * picture.height, RowReader::Qt};
+}
+
+JobReport convertMarkingFailures(RowSource& rows, const TargetLookup& lookup, const ConversionJob& job, ByteSink& sink)
+{
+    return job.format == OutputFormat::Bmp ? convertToBmp(rows, lookup, job.rules, job.target, sink)
+                                           : convertToTopDown(rows, lookup, job, sink);
+}
+
+JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup, const ConversionJob& job,
+                               ByteSink& sink, RowReaders readers)
 {
     std::array<std::uint8_t, rowReaderHeadBytes> head{};
-    const RowReader reader = rowReaderFor(readHead(input, head));
+    // Standard input can be read only once, so only Qt's loading reads it.
+    const RowReader reader = readers == RowReaders::Streaming && input != QStringLiteral("-")
+                                 ? rowReaderFor(readHead(input, head))
+                                 : RowReader::Qt;
     if (reader != RowReader::Qt) {
         std::unique_ptr<RowSource> rows;
         try {
@@ -86,7 +238,7 @@ JobReport convertFile(const QString& input, const TargetLookup& lookup, const Pa
         }
         try {
             if (rows) {
-                JobReport report = convertMarkingFailures(*rows, lookup, targetPal, sink);
+                JobReport report = convertMarkingFailures(*rows, lookup, job, sink);
                 report.reader = reader;
                 return report;
             }
@@ -95,7 +247,73 @@ JobReport convertFile(const QString& input, const TargetLookup& lookup, const Pa
         }
     }
     auto rows = openRows(input, RowReader::Qt);
-    return convertRows(*rows, lookup, targetPal, sink);
+    try {
+        return convertMarkingFailures(*rows, lookup, job, sink);
+    } catch (const RowsFailed& failed) {
+        throw failed.error;
+    }
+}
+
+}  // namespace
+
+std::optional<OutputFormat> outputFormatFromName(QStringView name)
+{
+    if (name == QLatin1String("bmp"))
+        return OutputFormat::Bmp;
+    if (name == QLatin1String("png"))
+        return OutputFormat::Png;
+    if (name == QLatin1String("pcx"))
+        return OutputFormat::Pcx;
+    return std::nullopt;
+}
+
+OutputFormat outputFormatOfFile(QStringView file)
+{
+    if (file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return OutputFormat::Png;
+    if (file.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive))
+        return OutputFormat::Pcx;
+    return OutputFormat::Bmp;
+}
+
+QString outputFormatName(OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Png: return QStringLiteral("png");
+    case OutputFormat::Pcx: return QStringLiteral("pcx");
+    case OutputFormat::Bmp: break;
+    }
+    return QStringLiteral("bmp");
+}
+
+JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
+{
+    if (job.rules.transparentIndex) {
+        const QImage picture = loadPicture(input);
+        const TargetPicture converted = convertWithRules(picture, job.source, job.target, job.rules);
+        writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
+        return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
+    }
+    TargetLookup lookup(job.source, nearestEntries(job.source, job.target));
+    if (job.rules.unmatched == UnmatchedRule::Nearest)
+        lookup.setUnmatchedResolver([&job](ColourValue colour) { return nearestTarget(rgbOf(colour), job.target); });
+    return convertThroughLookup(input, lookup, job, sink, readers);
+}
+
+JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
+{
+    try {
+        return convertToBmp(rows, lookup, {}, targetPal, sink);
+    } catch (const RowsFailed& failed) {
+        throw failed.error;
+    }
+}
+
+JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
+{
+    ConversionJob job;
+    job.target = targetPal;
+    return convertThroughLookup(input, lookup, job, sink, RowReaders::Streaming);
 }
 
 }  // namespace palshift

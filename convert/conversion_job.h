@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/conversion_rules.h"
 #include "convert/palette.h"
 #include "convert/target_lookup.h"
 #include "pictures/picture_rows.h"
@@ -7,10 +8,40 @@
 #include "platform/byte_sink.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
+#include <optional>
 
 namespace palshift {
+
+// The file a conversion writes.
+enum class OutputFormat {
+    Bmp,  // 8-bit BMP, the target palette as its colour table
+    Png,  // 8-bit indexed PNG, the target palette as PLTE
+    Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
+};
+
+// "bmp", "png", "pcx"; nullopt for any other name.
+std::optional<OutputFormat> outputFormatFromName(QStringView name);
+// PNG for a file name ending in ".png", PCX for ".pcx" (either in any case), BMP for any other.
+OutputFormat outputFormatOfFile(QStringView file);
+// "bmp", "png", "pcx": the ending of a result's name.
+QString outputFormatName(OutputFormat format);
+
+// Everything one picture's conversion needs besides the picture and where it goes.
+struct ConversionJob {
+    Palette source{};
+    Palette target{};
+    ConversionRules rules;
+    OutputFormat format = OutputFormat::Bmp;
+};
+
+// Which readers a conversion may take a picture's rows from.
+enum class RowReaders {
+    Streaming,  // the streaming readers for the forms they take, Qt for the rest
+    QtOnly,     // Qt's decoding for every picture
+};
 
 // What one picture's conversion tells its caller.
 struct JobReport {
@@ -19,15 +50,22 @@ struct JobReport {
     RowReader reader = RowReader::Qt;  // which reader the picture's rows came from
 };
 
+// Converts the picture file input ("-" for standard input) under job into sink: row by row where
+// a streaming reader takes it, else decoded by Qt, with the same bytes either way. A file the
+// streaming reader refuses as damaged is decoded by Qt, whose verdict stands. With a transparent
+// index the picture is decoded by Qt, whose loading gives every form's alpha and colour key.
+// Throws FileError naming the file, UnmatchedColoursError under UnmatchedRule::Fail (before the
+// last bytes reach a sink that cannot seek), and what the sink throws. The caller commits.
+JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink,
+                      RowReaders readers = RowReaders::Streaming);
+
 // Converts rows, each pixel through lookup, into an 8-bit BMP in targetPal written to sink: the
 // bytes the window's "Save Picture" writes after "Load Pals" and "New Pal" on the same picture.
 // Holds at most about a MiB of the result when sink can seek or the rows come bottom-up, else the
 // whole result (one byte per pixel) until the end. Throws as the rows, bmpSizes() and the sink do.
 JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
 
-// Converts the picture file input: row by row where a streaming reader takes it, else decoded by
-// Qt. A file the streaming reader refuses as damaged is decoded by Qt, whose verdict stands, so
-// both ways give the same bytes and the same errors. Throws FileError naming the file.
+// convertFile with the default rules into a BMP, through a lookup made beforehand.
 JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
 
 }  // namespace palshift

@@ -4,27 +4,13 @@
 
 namespace palshift {
 
-namespace {
-
-void readOne(const QString& file, std::optional<PaletteFormat> format, Palette& palette, std::int16_t& PalCounter)
-{
-    if (!format) {
-        readPaletteFile(file, palette, PalCounter);
-        return;
-    }
-    palette = readPalette(file, *format).colours;
-    PalCounter = 256;  // where reading entry by entry leaves it
-}
-
-}  // namespace
-
 void readPals(ConversionState& state, StatusLine& status, const PaletteFiles& files,
               const std::optional<PaletteFormats>& formats)
 {
     status.setText("Loading Diablo 1 Pal");
-    readOne(files.source, formats ? std::optional(formats->source) : std::nullopt, state.SourcePal, state.PalCounter);
+    readPaletteFile(files.source, state.SourcePal, state.PalCounter, formats ? formats->source : files.sourceFormat);
     status.setText("Loading Diablo 2 Pal");
-    readOne(files.target, formats ? std::optional(formats->target) : std::nullopt, state.TargetPal, state.PalCounter);
+    readPaletteFile(files.target, state.TargetPal, state.PalCounter, formats ? formats->target : files.targetFormat);
 }
 
 void loadPals(ConversionState& state, const PictureSurface& picture1, StatusLine& status,

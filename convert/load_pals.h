@@ -17,8 +17,8 @@ struct PaletteFormats {
     PaletteFormat target = PaletteFormat::Auto;
 };
 
-// Reads SourcePal, then TargetPal, each after its status text: in formats when given, else as
-// 768-byte files (readPaletteFile). PalCounter ends at 256. Throws FileError naming the file.
+// Reads SourcePal, then TargetPal, each after its status text: in formats when given, else in the
+// formats files names (automatic by default: a 768-byte file is read as today). PalCounter ends at 256. Throws FileError naming the file.
 void readPals(ConversionState& state, StatusLine& status, const PaletteFiles& files,
               const std::optional<PaletteFormats>& formats = {});
 

@@ -38,7 +38,8 @@ PaletteFiles lookUpPaletteFiles(const QString& programFolder, const PaletteFiles
     const QStringList folders = paletteFolders(programFolder);
     const PaletteFiles besideProgram = defaultPaletteFiles(programFolder);
     return {given.source.isEmpty() ? firstExisting(besideProgram.source, folders) : given.source,
-            given.target.isEmpty() ? firstExisting(besideProgram.target, folders) : given.target};
+            given.target.isEmpty() ? firstExisting(besideProgram.target, folders) : given.target,
+            given.sourceFormat, given.targetFormat};
 }
 
 }  // namespace palshift

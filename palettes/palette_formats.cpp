@@ -2,8 +2,8 @@
 
 #include "palettes/palette_failure.h"
 #include "palettes/palette_readers.h"
+#include "platform/regular_file.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -109,12 +109,20 @@ LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFo
 
 LoadedPalette readPalette(const QString& file, PaletteFormat format)
 {
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
-        throw FileError(file, QStringLiteral("Cannot open %1: %2").arg(file, input.errorString()));
-    const QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        throw FileError(file, QStringLiteral("Cannot read %1: %2").arg(file, input.errorString()));
+    // No palette, not even a picture's, comes near this size: a longer file is refused by its
+    // size, without reading it.
+    constexpr qint64 largestPaletteFileBytes = qint64{256} << 20;
+    RegularFile input(file);
+    const auto refuseSize = [&](qint64 size) {
+        const QLocale english(QLocale::English);
+        refusePalette(file, QStringLiteral("not a palette: %1 bytes; the largest palette file holds %2 bytes")
+                                .arg(english.toString(size), english.toString(largestPaletteFileBytes)));
+    };
+    if (input.size() > largestPaletteFileBytes)
+        refuseSize(input.size());
+    const QByteArray bytes = input.read(largestPaletteFileBytes + 1);
+    if (bytes.size() > largestPaletteFileBytes)
+        refuseSize(bytes.size());
     return decodePalette(bytes, file, format);
 }
 

@@ -23,8 +23,8 @@ std::int32_t bytesPerLine(std::int32_t width)
 
 }  // namespace
 
-PcxWriter::PcxWriter(std::int32_t width, std::int32_t height, const Palette& palette, ByteSink sink)
-    : width_(width), height_(height), palette_(palette), sink_(std::move(sink))
+PcxWriter::PcxWriter(std::int32_t width, std::int32_t height, const Palette& palette, ByteSink& sink)
+    : width_(width), height_(height), palette_(palette), sink_(sink)
 {
     // The header keeps the last column and row, and the padded row length, in 16 bits.
     if (width < 1 || height < 1 || width > 65534 || height > 65534)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/palette.h"
-#include "pictures/byte_sink.h"
+#include "platform/byte_sink.h"
 
 #include <cstdint>
 #include <span>
@@ -15,7 +15,7 @@ namespace palshift {
 class PcxWriter {
 public:
     // std::out_of_range for a picture without pixels or wider or higher than 65,534.
-    PcxWriter(std::int32_t width, std::int32_t height, const Palette& palette, ByteSink sink);
+    PcxWriter(std::int32_t width, std::int32_t height, const Palette& palette, ByteSink& sink);
 
     // The next row; std::out_of_range unless it holds width indices and rows are left.
     void writeRow(std::span<const std::uint8_t> indices);
@@ -29,7 +29,7 @@ private:
     std::int32_t height_;
     std::int32_t rowsWritten_ = 0;
     Palette palette_;
-    ByteSink sink_;
+    ByteAppender sink_;
     std::vector<std::uint8_t> pending_;
 };
 

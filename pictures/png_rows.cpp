@@ -51,6 +51,9 @@ PngRows::PngRows(ByteInput& input)
         throw std::bad_alloc();
     spng_ctx* const png = context_.get();
     spng_set_chunk_limits(png, largestChunk, largestChunkCache);
+    // libspng drops an ancillary chunk that fails its CRC without a word, where libpng warns: such a
+    // file is left to Qt's decoder, so that its warning names the picture on every path.
+    spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
     if (int error = spng_set_png_stream(png, Reading::read, reading_.get()))
         fail(error);
 
@@ -92,6 +95,7 @@ PngRows::PngRows(ByteInput& input)
         }
         // An index past the palette reads as index 0, as Qt's PNG reader makes it.
         std::fill(table_.begin() + palette.n_entries, table_.end(), table_[0]);
+        paletteEntries_ = palette.n_entries;
         break;
     }
     default:
@@ -120,6 +124,12 @@ std::span<const std::uint8_t> PngRows::nextRow()
     } else if (result != 0) {
         fail(result);
     }
+    // libpng warns of an index past the palette, through Qt's messages: such a file is left to Qt's
+    // decoder, so that the warning names the picture on every path.
+    if (paletteEntries_ < 256
+        && std::any_of(row_.begin(), row_.end(), [&](std::uint8_t index) { return index >= paletteEntries_; }))
+        throw FileError(input_.name(), QStringLiteral("Cannot decode %1: a palette index past its %2 colours")
+                                           .arg(input_.name(), QString::number(paletteEntries_)));
     return row_;
 }
 

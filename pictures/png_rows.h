@@ -39,6 +39,7 @@ private:
     std::int32_t next_ = 0;
     PixelLayout layout_ = PixelLayout::Rgb8;
     IndexedColours table_{};
+    std::uint32_t paletteEntries_ = 256;  // a palette picture's PLTE entries
     std::vector<std::uint8_t> row_;
 };
 

@@ -48,8 +48,8 @@ png_infop infoOf(void* info) { return static_cast<png_infop>(info); }
 }  // namespace
 
 PngWriter::PngWriter(std::int32_t width, std::int32_t height, const Palette& palette,
-                     std::optional<std::uint8_t> transparentIndex, ByteSink sink)
-    : width_(width), height_(height), sink_(std::move(sink))
+                     std::optional<std::uint8_t> transparentIndex, ByteSink& sink)
+    : width_(width), height_(height), sink_(sink)
 {
     if (width < 1 || height < 1)
         throw std::out_of_range("a PNG file cannot hold a picture of " + std::to_string(width) + " x "

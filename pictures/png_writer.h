@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/palette.h"
-#include "pictures/byte_sink.h"
+#include "platform/byte_sink.h"
 
 #include <cstdint>
 #include <exception>
@@ -18,7 +18,7 @@ public:
     // std::out_of_range for a picture without pixels; what the sink throws, or std::runtime_error
     // from the PNG library (a picture wider or higher than it writes), from any call.
     PngWriter(std::int32_t width, std::int32_t height, const Palette& palette,
-              std::optional<std::uint8_t> transparentIndex, ByteSink sink);
+              std::optional<std::uint8_t> transparentIndex, ByteSink& sink);
     ~PngWriter();
     PngWriter(const PngWriter&) = delete;
     PngWriter& operator=(const PngWriter&) = delete;
@@ -39,7 +39,7 @@ private:
     std::int32_t width_;
     std::int32_t height_;
     std::int32_t rowsWritten_ = 0;
-    ByteSink sink_;
+    ByteAppender sink_;
     void* png_ = nullptr;
     void* info_ = nullptr;
     std::exception_ptr failure_;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -176,8 +177,30 @@ void AtomicFile::fail(int error) const
     throw FileError(target_, QStringLiteral("Cannot write %1: %2").arg(target_, systemReason(error)));
 }
 
+void AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    if (toStandardOutput_) {
+        if (offset != streamed_)
+            throw std::logic_error("standard output is written in order, without seeking");
+        write(bytes);
+        return;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            fail(errno);
+        if (written == 0)
+            fail(ENOSPC);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+}
+
 void AtomicFile::write(std::span<const std::uint8_t> bytes)
 {
+    streamed_ += bytes.size();
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)

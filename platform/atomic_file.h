@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/byte_sink.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,16 +17,20 @@ namespace palshift {
 // umask; a symbolic link is written through. An existing target that is not a regular file is
 // refused before anything is written. "-" is standard output, written as it comes.
 // Every failure throws FileError "Cannot write <target>: <reason>", the reason from the system.
-class AtomicFile {
+// As a byte sink it seeks, except on standard output.
+class AtomicFile final : public ByteSink {
 public:
     enum class Temporary { Anonymous, Named };  // Named: as on file systems without O_TMPFILE
 
     explicit AtomicFile(const QString& target, Temporary temporary = Temporary::Anonymous);
-    ~AtomicFile();
+    ~AtomicFile() override;
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // Appends, or writes at offset; std::logic_error for standard output written out of order.
     void write(std::span<const std::uint8_t> bytes);
+    bool canSeek() const override { return !toStandardOutput_; }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
     void commit();
 
 private:
@@ -40,6 +46,7 @@ private:
     int slot_ = -1;          // where the signal handler finds temporary_
     bool toStandardOutput_ = false;
     bool committed_ = false;
+    std::uint64_t streamed_ = 0;  // bytes write() has taken
 };
 
 // "a folder", "a FIFO", "a character device", ... for what exists at path and is not a regular

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <stdexcept>
+#include <utility>
 
 namespace palshift {
 
-// Where a written file's bytes go: a file being saved, a pipe, or memory.
+// Where a written file's bytes go: a file being saved, a pipe, or memory. A sink that cannot take
+// them throws, and the writer passes that on.
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
@@ -15,6 +19,43 @@ public:
     // Writes bytes at offset from the start. Throws FileError, naming the file and the system's
     // reason, for a failed or short write.
     virtual void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// Writes to a sink from its start, each write where the last ended: how writers that never seek
+// (PNG, PCX) use one.
+class ByteAppender {
+public:
+    explicit ByteAppender(ByteSink& sink) : sink_(&sink) {}
+
+    void operator()(std::span<const std::uint8_t> bytes)
+    {
+        sink_->writeAt(written_, bytes);
+        written_ += bytes.size();
+    }
+
+private:
+    ByteSink* sink_;
+    std::uint64_t written_ = 0;
+};
+
+// Hands bytes in order to a function, as a pipe takes them.
+class StreamSink final : public ByteSink {
+public:
+    using Take = std::function<void(std::span<const std::uint8_t>)>;
+    explicit StreamSink(Take take) : take_(std::move(take)) {}
+
+    bool canSeek() const override { return false; }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+    {
+        if (offset != written_)
+            throw std::logic_error("a stream is written in order, without seeking");
+        take_(bytes);
+        written_ += bytes.size();
+    }
+
+private:
+    Take take_;
+    std::uint64_t written_ = 0;
 };
 
 }  // namespace palshift

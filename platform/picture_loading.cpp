@@ -1,5 +1,6 @@
 #include "platform/picture_loading.h"
 
+#include "pictures/pcx_reader.h"
 #include "platform/decoder_messages.h"
 #include "platform/file_error.h"
 #include "platform/picture_completeness.h"
@@ -44,6 +45,21 @@ bool cannotAllocate(QSize size, QImage::Format format)
     return attempt.isNull();
 }
 
+bool isPcxName(const QString& name)
+{
+    return QFileInfo(name).suffix().compare(QLatin1String("pcx"), Qt::CaseInsensitive) == 0;
+}
+
+// Qt has no PCX reader: the program's own takes what looks like PCX.
+QImage decodePcx(const QByteArray& bytes, const QString& name)
+{
+    try {
+        return readPcx(bytes, name);
+    } catch (const std::bad_alloc&) {
+        refuseOutOfMemory(name, QSize());
+    }
+}
+
 QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessages& messages)
 {
     const std::optional<KeyedPng> keyed = splitColourKey(bytes);
@@ -76,6 +92,8 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
     }
     if (picture.isNull() && (messages.mentionOutOfMemory() || cannotAllocate(size, format)))
         refuseOutOfMemory(name, size);
+    if (picture.isNull() && isPcxName(name))
+        readPcx(bytes, name);  // throws the PCX reader's own reason
     if (picture.isNull()) {
         QString reason = reader.errorString();
         QStringList said = messages.kept();
@@ -126,6 +144,8 @@ QImage decodePicture(const QByteArray& bytes, const QString& name)
     // Qt refuses images above 256 MiB by default; a 16384 x 16384 picture of 64-bit pixels needs 2 GiB.
     QImageReader::setAllocationLimit(2048);
 
+    if (looksLikePcx(bytes))
+        return decodePcx(bytes, name);
     checkPictureComplete(bytes, name);
     QImage picture;
     {

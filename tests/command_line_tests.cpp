@@ -1,5 +1,15 @@
 #include "convert/palette.h"
 #include "convert/palette_file.h"
+#include "bmp/bmp_header.h"
+#include "app/batch.h"
+#include "bmp/picture_export.h"
+#include "convert/load_pals.h"
+#include "convert/nearest_colour.h"
+#include "pictures/pcx_reader.h"
+#include "pictures/pcx_writer.h"
+#include "platform/image_surface.h"
+#include "platform/picture_loading.h"
+#include "picture_files.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -348,18 +358,248 @@ TEST_F(CommandLine, NamesEachResultAfterItsPicture)
 }
 
 // A picture that needs more than the memory budget is refused, naming both; the others convert.
+// Read row by row, a 600 x 600 picture needs its 360,000-byte result, two rows and the reader's buffers.
 TEST_F(CommandLine, RefusesAPictureLargerThanTheMemoryBudget)
 {
     const QString small = picture("small.png");
     const QString large = largePicture("large.png", 600, 600);
     QDir().mkpath(dir.filePath("out"));
-    const auto [exitCode, errors] = palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "2M"});
+    const auto [exitCode, errors] = palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "600K"});
     EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(errors, "palshift: " + large + ": needs about 2.7 MiB of memory to convert, more than the budget of "
-                      "2.0 MiB (--memory-limit sets it)\n");
+    EXPECT_EQ(errors, "palshift: " + large + ": needs about " + memorySizeText(360000 + 8 * 600 + (256 << 10))
+                      + " of memory to convert, more than the budget of 600.0 KiB (--memory-limit sets it)\n");
     EXPECT_EQ(filesIn("out"), "small.bmp");
-    EXPECT_EQ(palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "3M"}).first, 0);
+    EXPECT_EQ(palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "620K"}).first, 0);
     EXPECT_EQ(filesIn("out"), "large.bmp small.bmp");
+    // Decoded whole by Qt for a transparent entry and converted whole: four bytes a pixel and the
+    // result, also for a BMP.
+    const QString tall = largePicture("tall.png", 1000, 2000);
+    const auto [qtExit, qtErrors] = palshift({"convert", tall, "-o", "tall.bmp", "--transparent", "0", "--memory-limit", "9M"});
+    EXPECT_EQ(qtExit, 1);
+    EXPECT_TRUE(qtErrors.contains("needs about " + memorySizeText(5 * 2'000'000))) << qPrintable(qtErrors);
+}
+
+namespace {
+
+// Entry i of a grey ramp is (i, i, i): each grey is its own nearest entry.
+QByteArray greyRamp()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.append(3, char(i));
+    return bytes;
+}
+
+QList<int> indicesOf(const QImage& image)
+{
+    QList<int> indices;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            indices.append(image.pixelIndex(x, y));
+    return indices;
+}
+
+}  // namespace
+
+// Palettes in any format, found by content and name or named by option, give the same result as
+// the raw file; a wrong one is refused, naming it and the reason, with nothing written.
+TEST_F(CommandLine, ReadsPalettesInEveryFormat)
+{
+    const QString sword = picture("sword.png");
+    ASSERT_EQ(palshift({"convert", sword, "-o", "plain.bmp"}).first, 0);
+    const QByteArray plain = test::readBytes(dir.filePath("plain.bmp"));
+
+    const QByteArray rgb = test::readBytes(defaults.source), targetRgb = test::readBytes(defaults.target);
+    QByteArray jasc = "JASC-PAL\r\n0100\r\n256\r\n", bgr;
+    for (int entry = 0; entry < 256; ++entry) {
+        jasc += QByteArray::number(uchar(rgb[3 * entry])) + ' ' + QByteArray::number(uchar(rgb[3 * entry + 1])) + ' '
+                + QByteArray::number(uchar(rgb[3 * entry + 2])) + "\r\n";
+        bgr += targetRgb[3 * entry + 2];
+        bgr += targetRgb[3 * entry + 1];
+        bgr += targetRgb[3 * entry];
+    }
+    test::writeBytes(dir.filePath("source.pal"), jasc);
+    QDir().mkpath(dir.filePath("act2"));
+    test::writeBytes(dir.filePath("act2/PAL.DAT"), bgr);
+    const auto [exitCode, errors] = palshift({"convert", sword, "-o", "formats.bmp", "--source-pal", "source.pal",
+                                              "--target-pal", "act2/PAL.DAT"});
+    EXPECT_TRUE(exitCode == 0 && errors.isEmpty()) << qPrintable(errors);
+    EXPECT_EQ(test::readBytes(dir.filePath("formats.bmp")), plain);
+    // Named as bgr, the raw file's colours are read the other way round.
+    EXPECT_EQ(palshift({"convert", sword, "-o", "named.bmp", "--target-pal", defaults.target, "--target-pal-format", "bgr"}).first, 0);
+    const QByteArray named = test::readBytes(dir.filePath("named.bmp"));
+    EXPECT_EQ(named.mid(54, 4), targetRgb.left(3) + '\0');  // the table as stored: blue first
+    EXPECT_NE(named.mid(54, 1024), plain.mid(54, 1024));
+
+    test::writeBytes(dir.filePath("long.pal"), QByteArray(769, '\1'));
+    const std::pair<QStringList, QString> refusals[] = {
+        {{"--source-pal", "long.pal"}, "palshift: long.pal: not a palette: 769 bytes; expected 768 bytes of RGB, or a "
+                                       "JASC-PAL, GIMP, RIFF or ACT palette, or an 8-bit picture; nothing was converted\n"},
+        {{"--target-pal", "source.pal", "--target-pal-format", "act"},
+         "palshift: source.pal: holds " + QString::number(jasc.size()) + " bytes; an ACT palette is 768 or 772 bytes; "
+         "nothing was converted\n"},
+    };
+    for (const auto& [arguments, message] : refusals) {
+        const auto [refusedExit, refusal] = palshift(QStringList{"convert", sword, "-o", "refused.bmp"} + arguments);
+        EXPECT_EQ(refusedExit, 1);
+        EXPECT_TRUE(refusal.startsWith(message)) << qPrintable(refusal);
+    }
+    const auto [usageExit, usage] = palshift({"convert", sword, "-o", "refused.bmp", "--source-pal-format", "png"});
+    EXPECT_EQ(usageExit, 2);
+    EXPECT_TRUE(usage.startsWith("palshift: --source-pal-format takes auto, rgb, bgr, jasc, act, gpl, riff or picture, not 'png'\n"))
+        << qPrintable(usage);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("refused.bmp")));
+}
+
+// PCX pictures are read by the program's own reader; results are written as BMP, indexed PNG or
+// PCX by the output's ending or --format, to files, folders and pipes, all with the same indices.
+TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
+{
+    const QString sword = picture("sword.png");
+    const QByteArray source = test::readBytes(defaults.source);
+    Palette sourcePal{};
+    std::memcpy(sourcePal.data(), source.constData(), 768);
+    test::MemorySink pcx;
+    {
+        PcxWriter writer(9, 5, sourcePal, pcx);
+        for (int y = 0; y < 5; ++y) {
+            std::vector<std::uint8_t> row;
+            for (int x = 0; x < 9; ++x)
+                row.push_back(std::uint8_t((y * 9 + x) * 7 % 256));  // as picture() draws
+            writer.writeRow(row);
+        }
+        writer.finish();
+    }
+    test::writeBytes(dir.filePath("sword.pcx"), pcx.bytes);
+    ASSERT_EQ(palshift({"convert", sword, "-o", "sword.bmp"}).first, 0);
+    const auto [pcxExit, pcxErrors] = palshift({"convert", "sword.pcx", "-o", "from-pcx.bmp"});
+    EXPECT_TRUE(pcxExit == 0 && pcxErrors.isEmpty()) << qPrintable(pcxErrors);
+    const QByteArray bmp = test::readBytes(dir.filePath("sword.bmp"));
+    EXPECT_EQ(test::readBytes(dir.filePath("from-pcx.bmp")), bmp);
+
+    QDir().mkpath(dir.filePath("out"));
+    EXPECT_EQ(palshift({"convert", sword, "-o", "result.png"}).first, 0);
+    EXPECT_EQ(palshift({"convert", sword, "-o", "SWORD.PCX"}).first, 0);
+    EXPECT_EQ(palshift({"convert", sword, "-o", "forced.bmp", "--format", "pcx"}).first, 0);
+    EXPECT_EQ(palshift({"convert", "sword.pcx", "--output-dir", "out", "--format", "png"}).first, 0);
+    EXPECT_EQ(palshift({"convert", sword, "-o", "-", "--format", "png"},
+                       [&](QProcess& process) { process.setStandardOutputFile(dir.filePath("piped.png")); }).first, 0);
+    EXPECT_EQ(palshift({"convert", sword, "-o", "other.tga"}).first, 0);
+    EXPECT_EQ(filesIn("out"), "sword.png");
+    EXPECT_EQ(test::readBytes(dir.filePath("other.tga")), bmp);
+
+    const QImage reference(dir.filePath("sword.bmp"));
+    ASSERT_EQ(reference.format(), QImage::Format_Indexed8);
+    const QImage png(dir.filePath("result.png"), "PNG");
+    EXPECT_TRUE(png.format() == QImage::Format_Indexed8 && indicesOf(png) == indicesOf(reference));
+    EXPECT_EQ(png.colorTable(), reference.colorTable());
+    EXPECT_EQ(test::readBytes(dir.filePath("piped.png")), test::readBytes(dir.filePath("result.png")));
+    EXPECT_EQ(test::readBytes(dir.filePath("out/sword.png")), test::readBytes(dir.filePath("result.png")));
+    const QByteArray pcxResult = test::readBytes(dir.filePath("SWORD.PCX"));
+    EXPECT_EQ(test::readBytes(dir.filePath("forced.bmp")), pcxResult);
+    const QImage readBack = readPcx(pcxResult, "SWORD.PCX");
+    EXPECT_TRUE(indicesOf(readBack) == indicesOf(reference) && readBack.colorTable() == reference.colorTable());
+
+    const auto [usageExit, usage] = palshift({"convert", sword, "-o", "x.bmp", "--format", "gif"});
+    EXPECT_TRUE(usageExit == 2 && usage.startsWith("palshift: --format takes bmp, png or pcx, not 'gif'\n")) << qPrintable(usage);
+}
+
+// --transparent and --unmatched on a grey ramp, where each grey is its own nearest entry.
+TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
+{
+    test::writeBytes(dir.filePath("grey.pal"), greyRamp());
+    QImage image(4, 2, QImage::Format_ARGB32);
+    const QRgb row[] = {qRgba(9, 9, 9, 127), qRgba(5, 5, 5, 128), qRgb(7, 7, 7), qRgb(1, 2, 3),
+                        qRgb(200, 200, 200), qRgb(1, 2, 3), qRgba(9, 9, 9, 0), qRgb(4, 6, 9)};
+    for (int k = 0; k < 8; ++k)
+        image.setPixel(k % 4, k / 4, row[k]);
+    ASSERT_TRUE(image.save(dir.filePath("sprite.png")));
+    const QStringList grey{"--source-pal", "grey.pal", "--target-pal", "grey.pal"};
+    // The indices of the PNG result, which the BMP result has too; only the zero rule warns.
+    const auto indices = [&](const QStringList& options) {
+        const auto [exitCode, errors] = palshift(QStringList{"convert", "sprite.png", "-o", "out.png"} + grey + options);
+        EXPECT_EQ(exitCode, 0) << qPrintable(errors);
+        EXPECT_EQ(errors.isEmpty(), options.contains("nearest")) << qPrintable(errors);
+        EXPECT_EQ(palshift(QStringList{"convert", "sprite.png", "-o", "out.bmp"} + grey + options).first, 0);
+        const QList<int> fromPng = indicesOf(QImage(dir.filePath("out.png")));
+        EXPECT_EQ(indicesOf(QImage(dir.filePath("out.bmp"))), fromPng) << qPrintable(options.join(' '));
+        return fromPng;
+    };
+    // Alpha plays no part by default; an unmatched pixel is entry 0.
+    EXPECT_EQ(indices({}), (QList<int>{9, 5, 7, 0, 200, 0, 9, 0}));
+    // Transparent pixels take 5, and the opaque 5 the nearer of 4 and 6: the lower.
+    EXPECT_EQ(indices({"--transparent", "5"}), (QList<int>{5, 4, 7, 0, 200, 0, 5, 0}));
+    const QImage marked(dir.filePath("out.png"));
+    for (int entry : {0, 4, 5, 6, 255})
+        EXPECT_EQ(qAlpha(marked.color(entry)), entry == 5 ? 0 : 255) << entry;
+    // (1, 2, 3) is 2 from grey 2; (4, 6, 9) is 5 from grey 6, 6 from grey 5 and 7.
+    EXPECT_EQ(indices({"--unmatched", "nearest"}), (QList<int>{9, 5, 7, 2, 200, 2, 9, 6}));
+    EXPECT_EQ(indices({"--unmatched", "nearest", "--transparent", "5"}), (QList<int>{5, 4, 7, 2, 200, 2, 5, 6}));
+    const auto [zeroExit, zeroWarning] = palshift(QStringList{"convert", "sprite.png", "-o", "zero.bmp"} + grey);
+    EXPECT_EQ(zeroWarning, "palshift: warning: sprite.png: 3 of 8 pixels match no colour of the Diablo 1 palette and "
+                           "were converted as entry 0\n");
+
+    test::writeBytes(dir.filePath("kept.bmp"), "earlier");
+    for (const QString& output : QStringList{"kept.bmp", "-"}) {
+        const auto [failExit, failure] = palshift(QStringList{"convert", "sprite.png", "-o", output, "--unmatched", "fail"} + grey,
+                                                  [&](QProcess& process) { process.setStandardOutputFile(dir.filePath("piped")); });
+        EXPECT_EQ(failExit, 1);
+        EXPECT_EQ(failure, "palshift: sprite.png: 3 pixels match no colour of the source palette; the first is at (3, 0): #010203\n");
+    }
+    EXPECT_EQ(test::readBytes(dir.filePath("kept.bmp")), "earlier");
+    EXPECT_EQ(test::readBytes(dir.filePath("piped")), "");
+
+    // A PNG colour key keeps its colour, and its pixels count as transparent with the option.
+    const std::pair<int, std::vector<std::uint8_t>> keyed[] = {{SPNG_COLOR_TYPE_TRUECOLOR, {9, 9, 9, 7, 7, 7}},
+                                                               {SPNG_COLOR_TYPE_GRAYSCALE, {9, 7}}};
+    for (const auto& [type, pixels] : keyed) {
+        test::writeBytes(dir.filePath("keyed.png"), test::pngFile(2, 1, type, pixels, SPNG_FILTER_CHOICE_NONE, {}, {9, 9, 9}));
+        for (const auto& [options, expected] : {std::pair{QStringList{}, QList<int>{9, 7}}, {QStringList{"--transparent", "5"}, QList<int>{5, 7}}}) {
+            EXPECT_EQ(palshift(QStringList{"convert", "keyed.png", "-o", "keyed-result.png"} + grey + options).first, 0);
+            EXPECT_EQ(indicesOf(QImage(dir.filePath("keyed-result.png"))), expected) << type << qPrintable(options.join(' '));
+        }
+    }
+
+    for (const QString& bad : QStringList{"256", "-1", "x"})
+        EXPECT_EQ(palshift({"convert", "sprite.png", "-o", "x.png", "--transparent", bad}).first, 2) << qPrintable(bad);
+    EXPECT_EQ(palshift({"convert", "sprite.png", "-o", "x.png", "--unmatched", "drop"}).first, 2);
+}
+
+// palshift map and --map-out write how each source entry maps, as CSV or as 256 bytes.
+TEST_F(CommandLine, WritesTheMappingTable)
+{
+    test::writeBytes(dir.filePath("grey.pal"), greyRamp());
+    const QStringList grey{"--source-pal", "grey.pal", "--target-pal", "grey.pal"};
+    const auto [csvExit, csvErrors] = palshift(QStringList{"map", "-o", "map.csv", "--transparent", "5"} + grey);
+    EXPECT_TRUE(csvExit == 0 && csvErrors.isEmpty()) << qPrintable(csvErrors);
+    const QList<QByteArray> lines = test::readBytes(dir.filePath("map.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 258);
+    EXPECT_EQ(lines[0], "source,source_rgb,target,target_rgb,distance");
+    EXPECT_EQ(lines[1 + 5], "5,#050505,4,#040404,3");
+    EXPECT_EQ(lines[1 + 255], "255,#FFFFFF,255,#FFFFFF,0");
+
+    const QString sword = picture("sword.png");
+    const auto [datExit, datErrors] = palshift(QStringList{"convert", sword, "-o", "s.bmp", "--map-out", "colours.DAT"} + grey);
+    EXPECT_EQ(datExit, 0) << qPrintable(datErrors);
+    QByteArray identity;
+    for (int i = 0; i < 256; ++i)
+        identity.append(char(i));
+    EXPECT_EQ(test::readBytes(dir.filePath("colours.DAT")), identity);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("s.bmp")));
+
+    const std::pair<QStringList, QString> usage[] = {
+        {{"map", "-o", "grey.pal", "--source-pal", "grey.pal"}, "grey.pal would be written over the palette grey.pal, which this run reads"},
+        {{"map", sword, "-o", "m.csv"}, "map converts no picture; it takes no " + sword},
+        {{"map"}, "say where to write the mapping table: -o FILE"},
+        {{"convert", sword, "-o", "a.bmp", "--map-out", sword}, sword + " would be written over the picture " + sword + ", which this run reads"},
+    };
+    for (const auto& [arguments, message] : usage) {
+        const auto [exitCode, errors] = palshift(arguments);
+        EXPECT_EQ(exitCode, 2) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(errors.startsWith("palshift: " + message + "\n")) << qPrintable(errors);
+    }
+    EXPECT_EQ(test::readBytes(dir.filePath("grey.pal")), greyRamp());
+    EXPECT_EQ(filesIn("."), "colours.DAT grey.pal map.csv s.bmp sword.png");
 }
 
 }  // namespace palshift

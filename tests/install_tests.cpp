@@ -173,14 +173,14 @@ TEST_F(Install, BashCompletesCommandsOptionsAndFiles)
         return offered;
     };
     EXPECT_EQ(complete("palshift co"), QStringList({"convert"}));
-    EXPECT_EQ(complete("palshift ''"), QStringList({"B.JPG", "a.png", "convert", "my pictures"}));
+    EXPECT_EQ(complete("palshift ''"), QStringList({"B.JPG", "a.png", "convert", "map", "my pictures"}));
     EXPECT_EQ(complete("palshift convert ''"), QStringList({"B.JPG", "a.png", "my pictures"}));
     EXPECT_EQ(complete("palshift convert 'my'"), QStringList({"my pictures"}));
     EXPECT_EQ(complete("palshift convert a.png --output-dir ''"), QStringList({"my pictures"}));
     EXPECT_EQ(complete("palshift convert a.png --output-dir = ''"), QStringList({"my pictures"}));
     EXPECT_EQ(complete("palshift convert a.png -o ''"), QStringList({"B.JPG", "a.png", "c.txt", "d.pal", "my pictures"}));
     EXPECT_EQ(complete("palshift convert a.png --source-pal d"), QStringList({"d.pal"}));
-    EXPECT_EQ(complete("palshift convert --so"), QStringList({"--source-pal"}));
+    EXPECT_EQ(complete("palshift convert --so"), QStringList({"--source-pal", "--source-pal-format"}));
     QStringList options = helpOptions(palshift);
     options.sort();
     EXPECT_EQ(complete("palshift convert -"), options);

@@ -43,8 +43,8 @@ TEST(PaletteFile, ReadsRedGreenBlueOfEachEntryFromItsThreeBytes)
     EXPECT_EQ(PalCounter, 256);
 }
 
-// A palette file holds exactly 768 bytes; anything else, and anything that is not a regular file,
-// is refused with a message naming the file and the reason. A refusal creates nothing and leaves
+// A raw palette file holds exactly 768 bytes; any other size that is no other palette format, and
+// anything that is not a regular file, is refused with a message naming the file and the reason. A refusal creates nothing and leaves
 // the palette and PalCounter as they were.
 TEST(PaletteFile, RefusesEveryOtherSizeAndWhatIsNotAFile)
 {
@@ -54,8 +54,8 @@ TEST(PaletteFile, RefusesEveryOtherSizeAndWhatIsNotAFile)
     test::writeBytes(dir.filePath("short.pal"), bytes.left(767));
     test::writeBytes(dir.filePath("long.pal"), bytes + 'x');
     {
-        QFile huge(dir.filePath("huge.pal"));  // sparse: 100 MB on no disk
-        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100'000'000));
+        QFile huge(dir.filePath("huge.pal"));  // sparse: over 256 MiB on no disk, refused unread
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(300'000'000));
     }
     QDir(dir.path()).mkdir("folder.pal");
     const QString missing = dir.filePath("missing.pal");
@@ -64,12 +64,13 @@ TEST(PaletteFile, RefusesEveryOtherSizeAndWhatIsNotAFile)
     palette[9] = {1, 2, 3};
     const Palette before = palette;
     std::int16_t PalCounter = 42;
+    const QString expected = "expected 768 bytes of RGB, or a JASC-PAL, GIMP, RIFF or ACT palette, or an 8-bit picture";
     const std::pair<QString, QString> cases[] = {
         {missing, "Cannot open %1: No such file or directory"},
-        {dir.filePath("empty.pal"), "%1 holds 0 bytes; a palette file needs 768"},
-        {dir.filePath("short.pal"), "%1 holds 767 bytes; a palette file needs 768"},
-        {dir.filePath("long.pal"), "%1 holds 769 bytes; a palette file needs 768"},
-        {dir.filePath("huge.pal"), "%1 holds 100000000 bytes; a palette file needs 768"},
+        {dir.filePath("empty.pal"), "%1: not a palette: 0 bytes; " + expected},
+        {dir.filePath("short.pal"), "%1: not a palette: 767 bytes; " + expected},
+        {dir.filePath("long.pal"), "%1: not a palette: 769 bytes; " + expected},
+        {dir.filePath("huge.pal"), "%1: not a palette: 300,000,000 bytes; the largest palette file holds 268,435,456 bytes"},
         {dir.filePath("folder.pal"), "Cannot open %1: it is a folder, not a file"},
         {"/dev/zero", "Cannot open %1: it is a character device, not a file"},
     };

@@ -219,7 +219,8 @@ TEST(PaletteFormats, PictureColourTables)
     EXPECT_EQ(refusal(sixteenGif), "p/x.pal: holds 16 colours; a palette needs 256");
     EXPECT_EQ(refusal(gif.left(780)), "p/x.pal: truncated: 780 bytes, the colour table ends at 781");
     QByteArray pcx;
-    PcxWriter writer(1, 1, ramp, [&](std::span<const std::uint8_t> bytes) { pcx.append(reinterpret_cast<const char*>(bytes.data()), bytes.size()); });
+    StreamSink sink([&](std::span<const std::uint8_t> bytes) { pcx.append(reinterpret_cast<const char*>(bytes.data()), bytes.size()); });
+    PcxWriter writer(1, 1, ramp, sink);
     writer.writeRow(std::vector<std::uint8_t>{9});
     writer.finish();
     expectRamp(decodePalette(pcx, "x.pcx"), PaletteFormat::Picture);

@@ -67,16 +67,17 @@ std::string refusal(const QByteArray& bytes)
     return "(accepted)";
 }
 
-struct Collected {
+// Every write appended, whichever writer it comes from.
+struct Collected final : ByteSink {
     QByteArray bytes;
     int writes = 0;
-    ByteSink sink()
+    bool canSeek() const override { return false; }
+    void writeAt(std::uint64_t, std::span<const std::uint8_t> part) override
     {
-        return [this](std::span<const std::uint8_t> part) {
-            bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
-            ++writes;
-        };
+        bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
+        ++writes;
     }
+    ByteSink& sink() { return *this; }
 };
 
 }  // namespace

@@ -23,9 +23,10 @@ Palette distinctPalette()
 QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indices, std::optional<std::uint8_t> transparent)
 {
     QByteArray bytes;
-    PngWriter writer(width, height, distinctPalette(), transparent, [&](std::span<const std::uint8_t> part) {
+    StreamSink sink([&](std::span<const std::uint8_t> part) {
         bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
     });
+    PngWriter writer(width, height, distinctPalette(), transparent, sink);
     for (int y = 0; y < height; ++y)
         writer.writeRow(std::span(indices).subspan(std::size_t(y * width), std::size_t(width)));
     writer.finish();
@@ -85,10 +86,11 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
 TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
 {
     std::size_t written = 0;
-    PngWriter writer(2000, 50, distinctPalette(), {}, [&](std::span<const std::uint8_t> bytes) {
+    StreamSink failing([&](std::span<const std::uint8_t> bytes) {
         if ((written += bytes.size()) > 5000)  // after the header, within the rows
             throw std::runtime_error("No space left on device");
     });
+    PngWriter writer(2000, 50, distinctPalette(), {}, failing);
     EXPECT_THROW(writer.writeRow(std::vector<std::uint8_t>(1999)), std::out_of_range);
     std::mt19937 random(1);
     std::vector<std::uint8_t> row(2000);
@@ -105,13 +107,14 @@ TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
     }
     EXPECT_THROW(writer.writeRow(row), std::logic_error);
 
-    const auto refusingSink = [](std::span<const std::uint8_t>) { throw std::runtime_error("Permission denied"); };
+    StreamSink refusingSink([](std::span<const std::uint8_t>) { throw std::runtime_error("Permission denied"); });
     EXPECT_THROW(PngWriter(1, 1, distinctPalette(), {}, refusingSink), std::runtime_error);
 
-    PngWriter twoRows(1, 2, distinctPalette(), {}, [](std::span<const std::uint8_t>) {});
+    StreamSink ignoring([](std::span<const std::uint8_t>) {});
+    PngWriter twoRows(1, 2, distinctPalette(), {}, ignoring);
     twoRows.writeRow(std::vector<std::uint8_t>{1});
     EXPECT_THROW(twoRows.finish(), std::out_of_range);
-    EXPECT_THROW(PngWriter(0, 2, distinctPalette(), {}, [](std::span<const std::uint8_t>) {}), std::out_of_range);
+    EXPECT_THROW(PngWriter(0, 2, distinctPalette(), {}, ignoring), std::out_of_range);
 }
 
 }  // namespace palshift
