@@ -1,4 +1,6 @@
-// Palette files of any content: each is read or refused with a FileError, never anything else.
+// Palette files of any content, read as the window and the command line read them: each is read or
+// refused with a FileError, never anything else; a refusal changes nothing, and a 768-byte file is
+// its own red, green and blue bytes.
 
 #include "convert/palette_file.h"
 #include "memory_file.h"
@@ -23,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         return 0;
     }
-    if (PalCounter != 256 || size < sizeof palette || std::memcmp(palette.data(), data, sizeof palette) != 0)
+    if (PalCounter != 256 || (size == sizeof palette && std::memcmp(palette.data(), data, sizeof palette) != 0))
         std::abort();
     return 0;
 }
