@@ -1,5 +1,6 @@
 #include "platform/regular_file.h"
 
+#include "platform/descriptor_reading.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
 #include "platform/system_error.h"
@@ -68,24 +69,8 @@ QByteArray RegularFile::read(qint64 most)
     if (descriptor_ < 0)
         return builtIn_.left(most);
 
-    QByteArray bytes;
     // The size is a hint only: the file may have changed since it was opened.
-    bytes.resize(std::min(most, size_ + 1));
-    qint64 filled = 0;
-    while (filled < most) {
-        if (filled == bytes.size())
-            bytes.resize(std::min(most, std::max<qint64>(2 * filled, 65536)));
-        const ssize_t got = ::pread(descriptor_, bytes.data() + filled, std::size_t(bytes.size() - filled), filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw FileError(file_, QStringLiteral("Cannot read %1: %2").arg(file_, systemReason(errno)));
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes.truncate(filled);
-    return bytes;
+    return readDescriptor(descriptor_, file_, most, size_ + 1, true);
 }
 
 }  // namespace palshift
