@@ -1,4 +1,4 @@
-#include "app/pixel_inspector.h"
+#include "app/pixel_description.h"
 
 #include <QFontMetrics>
 

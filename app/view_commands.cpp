@@ -2,7 +2,7 @@
 
 #include "app/palette_panel.h"
 #include "app/palette_usage.h"
-#include "app/pixel_inspector.h"
+#include "app/pixel_description.h"
 #include "app/pixel_marks.h"
 #include "app/zoom.h"
 
