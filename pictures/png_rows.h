@@ -3,20 +3,23 @@
 #include "pictures/byte_input.h"
 #include "pictures/row_source.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
-struct spng_ctx;
+struct inflate_state;
 
 namespace palshift {
 
 // The rows of a non-interlaced PNG of 8 bits per channel (grey, grey + alpha, RGB, RGBA or
 // palette), top row first, as the file stores them: no gamma, and a tRNS colour key changes no
-// colour. Grey pictures come as indices into a table of 256 greys. Reads up to IEND: data cut
-// short, a bad CRC of a critical chunk or a damaged zlib stream throw FileError naming the input.
+// colour. Grey pictures come as indices into a table of 256 greys. Reads up to IEND and checks every
+// chunk's CRC and the zlib stream's Adler-32. Throws FileError naming the input for data cut short or
+// damaged, and for anything out of the ordinary that Qt's decoder should judge instead: a chunk out
+// of order, data after the zlib stream, an unknown critical chunk, an index past a short palette.
 class PngRows final : public RowSource {
 public:
-    // Reads the header; FileError for anything else than the pictures above.
+    // Reads up to the first IDAT chunk; FileError for anything else than the pictures above.
     explicit PngRows(ByteInput& input);
     ~PngRows() override;
 
@@ -27,19 +30,44 @@ public:
     std::span<const std::uint8_t> nextRow() override;
 
 private:
-    [[noreturn]] void fail(int error) const;
+    struct ChunkHeader {
+        std::uint32_t length;
+        std::array<char, 4> type;
+        bool is(const char* name) const;
+    };
 
-    struct Reading;
+    [[noreturn]] void fail(const QString& reason) const;
+    void readExactly(std::span<std::uint8_t> into);
+    ChunkHeader readChunkHeader();
+    void readChunkData(std::span<std::uint8_t> into);
+    void skipChunkData(std::uint32_t length);
+    void checkChunkCrc();
+    void readHeader();
+    void readPalette(const ChunkHeader& chunk);
+    bool fillInput();
+    void startStream();
+    void inflateStep();
+    void inflateInto(std::span<std::uint8_t> into);
+    void finishStream();
+    void readToEnd(ChunkHeader chunk);
 
     ByteInput& input_;
-    std::unique_ptr<Reading> reading_;
-    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> context_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t next_ = 0;
     PixelLayout layout_ = PixelLayout::Rgb8;
+    std::uint8_t colourType_ = 0;
     IndexedColours table_{};
     std::uint32_t paletteEntries_ = 256;  // a palette picture's PLTE entries
+
+    std::uint32_t crc_ = 0;           // of the chunk being read, from its type on
+    std::uint32_t idatLeft_ = 0;      // data bytes of the current IDAT chunk not yet read
+    bool idatOver_ = false;           // a chunk other than IDAT follows the image data
+    ChunkHeader afterIdat_{};
+    std::vector<std::uint8_t> compressed_;
+    std::unique_ptr<inflate_state> inflater_;
+    std::vector<std::uint8_t> filtered_;  // a row's filter type, then its bytes
+    std::vector<std::uint8_t> above_;     // the last row given, zeros before the first
     std::vector<std::uint8_t> row_;
 };
 
