@@ -6,6 +6,7 @@
 #include "convert/rule_conversion.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/picture_rows.h"
+#include "pictures/read_ahead_rows.h"
 #include "pictures/png_writer.h"
 #include "platform/file_error.h"
 #include "platform/picture_loading.h"
@@ -22,6 +23,8 @@ namespace palshift {
 namespace {
 
 constexpr std::size_t chunkBytes = std::size_t{1} << 20;
+// Below this, a thread to decode beside the conversion costs more than it saves.
+constexpr std::int64_t readAheadPixels = 256 * 1024;
 
 // A source's own failure, told apart from the sink's so that only the former falls back to Qt.
 struct RowsFailed {
@@ -233,6 +236,8 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         std::unique_ptr<RowSource> rows;
         try {
             rows = openRows(input, reader);
+            if (std::int64_t{rows->width()} * rows->height() >= readAheadPixels)
+                rows = std::make_unique<ReadAheadRows>(std::move(rows));
         } catch (const FileError&) {
             // Refused at its header: Qt's decoder says why, or reads it.
         }

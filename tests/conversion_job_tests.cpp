@@ -217,6 +217,11 @@ TEST(ConversionJob, PlacesEveryChunkOfALargePicture)
         EXPECT_EQ(pipe.writes, 2) << name;  // nothing but the headers before the last row is read
         EXPECT_TRUE(toFile.bytes == expected.bytes && pipe.bytes == expected.bytes) << name;
     }
+    // Damaged past its first MiB of rows, read ahead on a thread of its own: still refused, naming it.
+    const QString cut = dir.filePath("cut.png");
+    const QByteArray png = test::pngFile(width, height, SPNG_COLOR_TYPE_TRUECOLOR, pixels, SPNG_FILTER_CHOICE_ALL);
+    test::writeBytes(cut, png.left(png.size() * 2 / 3));
+    EXPECT_TRUE(jobConversion(cut, palettes, true, nullptr).error.contains(cut));
 }
 
 // The streaming readers refuse damaged files, naming them, and the job then leaves them to Qt's

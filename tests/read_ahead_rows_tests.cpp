@@ -1,0 +1,73 @@
+#include "pictures/read_ahead_rows.h"
+#include "platform/file_error.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace palshift {
+
+namespace {
+
+// Rows of 3 RGB pixels, row y's bytes all y; fails at row failAt.
+class CountingRows final : public RowSource {
+public:
+    CountingRows(std::int32_t height, std::int32_t failAt, std::atomic<int>& read) : height_(height), failAt_(failAt), read_(read) {}
+    ~CountingRows() override { EXPECT_LE(failures_, 1) << "read on after failing"; }
+    std::int32_t width() const override { return 3; }
+    std::int32_t height() const override { return height_; }
+    PixelLayout layout() const override { return PixelLayout::Rgb8; }
+    std::span<const std::uint8_t> nextRow() override
+    {
+        if (next_ == failAt_ && ++failures_ > 0)
+            throw FileError(QStringLiteral("c.png"), QStringLiteral("Cannot decode c.png: damaged"));
+        row_.fill(static_cast<std::uint8_t>(next_++));
+        ++read_;
+        return row_;
+    }
+
+private:
+    std::int32_t height_, failAt_, next_ = 0, failures_ = 0;
+    std::atomic<int>& read_;
+    std::array<std::uint8_t, 9> row_{};
+};
+
+}  // namespace
+
+// Rows come in order across batches of every fill, the source's failure after the rows before it,
+// whether it ends a batch, falls within one or comes first.
+TEST(ReadAheadRows, GivesRowsThenTheFailureInOrder)
+{
+    for (const std::int32_t failAt : {-1, 0, 1, 5, 6, 7, 40}) {
+        std::atomic<int> read = 0;
+        ReadAheadRows rows(std::make_unique<CountingRows>(41, failAt, read), 2 * 9 + 5);  // 2 rows a batch
+        std::int32_t given = 0;
+        try {
+            for (; given < 41; ++given) {
+                const auto row = rows.nextRow();
+                ASSERT_EQ(row.size(), 9u);
+                ASSERT_EQ(std::count(row.begin(), row.end(), std::uint8_t(given)), 9) << "row " << given;
+            }
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Cannot decode c.png: damaged");
+        }
+        EXPECT_EQ(given, failAt < 0 ? 41 : failAt) << "failing at " << failAt;
+        if (failAt < 0) {
+            EXPECT_THROW(rows.nextRow(), std::out_of_range);
+        }
+    }
+}
+
+// A conversion that stops early (a refused picture, a failed save) stops the reading: no more than
+// the batches in flight are read, and nothing waits forever.
+TEST(ReadAheadRows, StopsReadingWhenDestroyed)
+{
+    std::atomic<int> read = 0;
+    {
+        ReadAheadRows rows(std::make_unique<CountingRows>(100000, -1, read), 9);  // 1 row a batch
+        rows.nextRow();
+    }
+    EXPECT_LE(read.load(), 6);
+}
+
+}  // namespace palshift
