@@ -60,9 +60,8 @@ PngRows::PngRows(ByteInput& input) : input_(input), inflater_(std::make_unique<i
     startStream();
 
     const std::size_t rowBytes = static_cast<std::size_t>(width_) * static_cast<std::size_t>(bytesPerPixel(layout_));
-    filtered_.resize(1 + rowBytes);
-    above_.assign(rowBytes, 0);
-    row_.resize(rowBytes);
+    above_.assign(1 + rowBytes, 0);
+    row_.resize(1 + rowBytes);
 }
 
 PngRows::~PngRows() = default;
@@ -293,8 +292,9 @@ std::span<const std::uint8_t> PngRows::nextRow()
 {
     if (next_ >= height_)
         throw std::out_of_range("every row of the picture has been read");
-    inflateInto(filtered_);
-    if (!unfilterPngRow(filtered_[0], std::span(filtered_).subspan(1), above_, row_, bytesPerPixel(layout_)))
+    inflateInto(row_);
+    const std::span<std::uint8_t> pixels = std::span(row_).subspan(1);
+    if (!unfilterPngRow(row_[0], pixels, std::span(above_).subspan(1), bytesPerPixel(layout_)))
         fail(QStringLiteral("a row of an unknown filter type"));
     std::swap(above_, row_);
     if (++next_ == height_)
@@ -302,9 +302,9 @@ std::span<const std::uint8_t> PngRows::nextRow()
     // libpng warns of an index past the palette, through Qt's messages: such a file is left to Qt's
     // decoder, so that the warning names the picture on every path.
     if (paletteEntries_ < 256
-        && std::any_of(above_.begin(), above_.end(), [&](std::uint8_t index) { return index >= paletteEntries_; }))
+        && std::any_of(above_.begin() + 1, above_.end(), [&](std::uint8_t index) { return index >= paletteEntries_; }))
         fail(QStringLiteral("a palette index past its %1 colours").arg(paletteEntries_));
-    return above_;
+    return std::span(above_).subspan(1);
 }
 
 }  // namespace palshift

@@ -66,9 +66,9 @@ private:
     ChunkHeader afterIdat_{};
     std::vector<std::uint8_t> compressed_;
     std::unique_ptr<inflate_state> inflater_;
-    std::vector<std::uint8_t> filtered_;  // a row's filter type, then its bytes
-    std::vector<std::uint8_t> above_;     // the last row given, zeros before the first
+    // Each a row's filter type, then its bytes, unfiltered in place.
     std::vector<std::uint8_t> row_;
+    std::vector<std::uint8_t> above_;  // the last row given, zeros before the first
 };
 
 }  // namespace palshift
