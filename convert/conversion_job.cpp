@@ -64,8 +64,9 @@ ColourValue colourAt(std::span<const std::uint8_t> row, std::size_t x, PixelLayo
 // Counts the pixels of no source colour and, for UnmatchedRule::Fail, keeps the first.
 class UnmatchedTally {
 public:
-    UnmatchedTally(const RowSource& rows, const TargetLookup& lookup, const ConversionRules& rules)
-        : lookup_(lookup), layout_(rows.layout()), table_(rows.colourTable()), height_(rows.height()),
+    UnmatchedTally(const RowSource& rows, const TargetLookup& lookup, const TargetLookup::Rows& mapper,
+                   const ConversionRules& rules)
+        : lookup_(lookup), mapper_(mapper), layout_(rows.layout()), table_(rows.colourTable()), height_(rows.height()),
           bottomUp_(rows.bottomUp()), refuse_(rules.unmatched == UnmatchedRule::Fail)
     {
     }
@@ -78,7 +79,7 @@ public:
             const std::size_t pixels = row.size() / static_cast<std::size_t>(bytesPerPixel(layout_));
             for (std::size_t x = 0; x < pixels; ++x) {
                 const ColourValue colour = colourAt(row, x, layout_, table_);
-                if (lookup_.matchedTarget(colour) < 0) {
+                if (lookup_.matchedTarget(colour) < 0 && !mapper_.transparentAt(row, x)) {
                     firstX_ = static_cast<std::int32_t>(x);
                     firstColour_ = rgbOf(colour);
                     break;
@@ -98,6 +99,7 @@ public:
 
 private:
     const TargetLookup& lookup_;
+    const TargetLookup::Rows& mapper_;
     PixelLayout layout_;
     const IndexedColours* table_;
     std::int32_t height_;
@@ -126,8 +128,8 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
     const bool bottomUp = rows.bottomUp();
     const std::size_t chunkRows = sink.canSeek() ? std::clamp<std::size_t>(chunkBytes / stride, 1, rowCount) : rowCount;
     std::vector<std::uint8_t> chunk(chunkRows * stride, 0);  // padding bytes are never written, so stay 0
-    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable());
-    UnmatchedTally unmatched(rows, lookup, rules);
+    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), rules.transparentIndex);
+    UnmatchedTally unmatched(rows, lookup, mapper, rules);
 
     for (std::size_t first = 0; first < rowCount; first += chunkRows) {
         const std::size_t count = std::min(chunkRows, rowCount - first);
@@ -205,8 +207,8 @@ JobReport convertToTopDown(RowSource& rows, const TargetLookup& lookup, const Co
         throw std::runtime_error("There is no picture to save: it has no pixels");
     const auto width = static_cast<std::size_t>(picture.width);
     picture.indices.resize(width * static_cast<std::size_t>(picture.height));
-    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable());
-    UnmatchedTally unmatched(rows, lookup, job.rules);
+    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), job.rules.transparentIndex);
+    UnmatchedTally unmatched(rows, lookup, mapper, job.rules);
     for (std::int32_t read = 0; read < picture.height; ++read) {
         const std::span<const std::uint8_t> row = nextRowOf(rows);
         const std::int32_t y = rows.bottomUp() ? picture.height - 1 - read : read;
@@ -214,7 +216,7 @@ JobReport convertToTopDown(RowSource& rows, const TargetLookup& lookup, const Co
                       row, read);
     }
     unmatched.refuseIfAny();
-    writePicture(picture, job.format, job.target, std::nullopt, sink);
+    writePicture(picture, job.format, job.target, job.rules.transparentIndex, sink);
     return {unmatched.count(), std::int64_t{picture.width} * picture.height, RowReader::Qt};
 }
 
@@ -236,7 +238,10 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         std::unique_ptr<RowSource> rows;
         try {
             rows = openRows(input, reader);
-            if (std::int64_t{rows->width()} * rows->height() >= readAheadPixels)
+            // Qt's decoder turns a colour key or palette alpha into the alpha that the rules read.
+            if (job.rules.transparentIndex && rows->keysTransparency())
+                rows.reset();
+            else if (std::int64_t{rows->width()} * rows->height() >= readAheadPixels)
                 rows = std::make_unique<ReadAheadRows>(std::move(rows));
         } catch (const FileError&) {
             // Refused at its header: Qt's decoder says why, or reads it.
@@ -250,6 +255,11 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         } catch (const RowsFailed&) {
             // Damaged pixel data: Qt's decoder, with the loader's checks, decides as for any picture.
         }
+    }
+    if (job.rules.transparentIndex) {
+        const TargetPicture converted = convertWithRules(loadPicture(input), job.source, job.target, job.rules);
+        writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
+        return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
     }
     auto rows = openRows(input, RowReader::Qt);
     try {
@@ -293,15 +303,13 @@ QString outputFormatName(OutputFormat format)
 
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
-    if (job.rules.transparentIndex) {
-        const QImage picture = loadPicture(input);
-        const TargetPicture converted = convertWithRules(picture, job.source, job.target, job.rules);
-        writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
-        return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
-    }
-    TargetLookup lookup(job.source, nearestEntries(job.source, job.target));
+    // No colour but a transparent pixel takes the transparent entry.
+    const std::optional<std::uint8_t> transparent = job.rules.transparentIndex;
+    TargetLookup lookup(job.source, transparent ? nearestTargets(job.source, job.target, transparent)
+                                                : nearestEntries(job.source, job.target));
     if (job.rules.unmatched == UnmatchedRule::Nearest)
-        lookup.setUnmatchedResolver([&job](ColourValue colour) { return nearestTarget(rgbOf(colour), job.target); });
+        lookup.setUnmatchedResolver(
+            [&job](ColourValue colour) { return nearestTarget(rgbOf(colour), job.target, job.rules.transparentIndex); });
     return convertThroughLookup(input, lookup, job, sink, readers);
 }
 

@@ -30,6 +30,17 @@ std::uint32_t load32Low24(const std::uint8_t* bytes)
     return word & 0xFFFFFFu;  // little-endian: the first three bytes
 }
 
+// Where a layout keeps alpha in a pixel's bytes.
+std::optional<std::size_t> alphaByte(PixelLayout layout)
+{
+    switch (layout) {
+    case PixelLayout::IndexedAlpha8: return 1;
+    case PixelLayout::Rgba8:
+    case PixelLayout::Bgra8: return 3;
+    default: return std::nullopt;
+    }
+}
+
 ColourValue swapRedBlue(std::uint32_t key)
 {
     return static_cast<ColourValue>((key >> 16) | (key & 0xFF00u) | (key & 0xFFu) << 16);
@@ -78,8 +89,9 @@ TargetLookup::TargetLookup(const Palette& source, const std::array<std::uint8_t,
 {
 }
 
-TargetLookup::Rows::Rows(const TargetLookup& lookup, PixelLayout layout, const IndexedColours* table)
-    : lookup_(lookup), layout_(layout)
+TargetLookup::Rows::Rows(const TargetLookup& lookup, PixelLayout layout, const IndexedColours* table,
+                         std::optional<std::uint8_t> transparent)
+    : lookup_(lookup), layout_(layout), transparent_(transparent)
 {
     if (!hasColourTable(layout))
         return;
@@ -87,6 +99,13 @@ TargetLookup::Rows::Rows(const TargetLookup& lookup, PixelLayout layout, const I
         throw std::invalid_argument("an indexed picture needs its colour table");
     for (std::size_t index = 0; index < 256; ++index) {
         const int target = lookup.matchedTarget((*table)[index]);
+        // Without a colour, an index converts to no alpha where transparency counts, as in Qt's
+        // conversion to 32 bits.
+        indexTransparent_[index] = transparent && (*table)[index] < 0;
+        if (indexTransparent_[index]) {
+            entryOfIndex_[index] = *transparent;
+            continue;
+        }
         indexUnmatched_[index] = target < 0;
         anyIndexUnmatched_ = anyIndexUnmatched_ || target < 0;
         // An index past the table has no colour to resolve.
@@ -112,7 +131,8 @@ std::int64_t TargetLookup::Rows::map(std::span<const std::uint8_t> row, std::spa
         return anyIndexUnmatched_ ? countIndices<1>(indexUnmatched_, pixels, count) : 0;
     case PixelLayout::IndexedAlpha8:
         mapIndices<2>(entryOfIndex_, pixels, count, out);
-        return anyIndexUnmatched_ ? countIndices<2>(indexUnmatched_, pixels, count) : 0;
+        misses = anyIndexUnmatched_ ? countIndices<2>(indexUnmatched_, pixels, count) : 0;
+        return transparent_ ? misses - makeTransparent(row, entries) : misses;
     case PixelLayout::Rgb8:
         misses = mapColours<3, load24>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
         break;
@@ -129,7 +149,34 @@ std::int64_t TargetLookup::Rows::map(std::span<const std::uint8_t> row, std::spa
     }
     if (misses > 0 && l.resolver_)
         resolveUnmatched(row, entries);
-    return misses;
+    return transparent_ && alphaByte(layout_) ? misses - makeTransparent(row, entries) : misses;
+}
+
+bool TargetLookup::Rows::transparentAt(std::span<const std::uint8_t> row, std::size_t x) const
+{
+    if (!transparent_)
+        return false;
+    const std::uint8_t* const pixel = row.data() + x * static_cast<std::size_t>(bytesPerPixel(layout_));
+    const std::optional<std::size_t> alpha = alphaByte(layout_);
+    return (hasColourTable(layout_) && indexTransparent_[pixel[0]]) || (alpha && pixel[*alpha] < 128);
+}
+
+// Gives the transparent pixels their entry, and how many of them were counted unmatched.
+std::int64_t TargetLookup::Rows::makeTransparent(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const
+{
+    const auto stride = static_cast<std::size_t>(bytesPerPixel(layout_));
+    std::int64_t wereUnmatched = 0;
+    for (std::size_t x = 0; x < row.size() / stride; ++x) {
+        if (!transparentAt(row, x))
+            continue;
+        const std::uint8_t* const pixel = row.data() + x * stride;
+        const bool unmatched = layout_ == PixelLayout::IndexedAlpha8 ? indexUnmatched_[pixel[0]] != 0
+                               : layout_ == PixelLayout::Rgba8       ? lookup_.byRgb_.find(load24(pixel)) < 0
+                                                                     : lookup_.byBgr_.find(load24(pixel)) < 0;
+        wereUnmatched += unmatched;
+        entries[x] = *transparent_;
+    }
+    return wereUnmatched;
 }
 
 void TargetLookup::Rows::resolveUnmatched(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const

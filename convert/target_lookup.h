@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace palshift {
@@ -32,22 +33,32 @@ public:
     class Rows {
     public:
         // Writes the target entry of each pixel of row to entries (at least as many as pixels);
-        // gives how many pixels matched no source entry.
+        // gives how many pixels matched no source entry. Transparent pixels are not counted.
         std::int64_t map(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const;
+        // With a transparent entry, whether pixel x of row has alpha below 128.
+        bool transparentAt(std::span<const std::uint8_t> row, std::size_t x) const;
 
     private:
         friend class TargetLookup;
-        Rows(const TargetLookup& lookup, PixelLayout layout, const IndexedColours* table);
+        Rows(const TargetLookup& lookup, PixelLayout layout, const IndexedColours* table,
+             std::optional<std::uint8_t> transparent);
         void resolveUnmatched(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const;
+        std::int64_t makeTransparent(std::span<const std::uint8_t> row, std::span<std::uint8_t> entries) const;
 
         const TargetLookup& lookup_;
         PixelLayout layout_;
+        std::optional<std::uint8_t> transparent_;
         std::array<std::uint8_t, 256> entryOfIndex_{};
         std::array<std::uint8_t, 256> indexUnmatched_{};
+        std::array<bool, 256> indexTransparent_{};
         bool anyIndexUnmatched_ = false;
     };
-    // table is required for the indexed layouts (std::invalid_argument without one).
-    Rows rows(PixelLayout layout, const IndexedColours* table) const { return {*this, layout, table}; }
+    // table is required for the indexed layouts (std::invalid_argument without one). With
+    // transparent, pixels of alpha below 128 take that entry, which targetOfSource should not hold.
+    Rows rows(PixelLayout layout, const IndexedColours* table, std::optional<std::uint8_t> transparent = {}) const
+    {
+        return {*this, layout, table, transparent};
+    }
 
 private:
     ColourHash byRgb_;  // keyed red + 256 green + 65536 blue

@@ -49,6 +49,7 @@ PngRows::PngRows(ByteInput& input) : input_(input), inflater_(std::make_unique<i
         } else if (std::isupper(static_cast<unsigned char>(chunk.type[0]))) {
             fail(QStringLiteral("a %1 chunk before the image data").arg(QString::fromLatin1(chunk.type.data(), 4)));
         } else {
+            keysTransparency_ = keysTransparency_ || chunk.is("tRNS");
             skipChunkData(chunk.length);
             checkChunkCrc();
         }

@@ -27,6 +27,7 @@ public:
     std::int32_t height() const override { return height_; }
     PixelLayout layout() const override { return layout_; }
     const IndexedColours* colourTable() const override { return hasColourTable(layout_) ? &table_ : nullptr; }
+    bool keysTransparency() const override { return keysTransparency_; }
     std::span<const std::uint8_t> nextRow() override;
 
 private:
@@ -59,6 +60,7 @@ private:
     std::uint8_t colourType_ = 0;
     IndexedColours table_{};
     std::uint32_t paletteEntries_ = 256;  // a palette picture's PLTE entries
+    bool keysTransparency_ = false;
 
     std::uint32_t crc_ = 0;           // of the chunk being read, from its type on
     std::uint32_t idatLeft_ = 0;      // data bytes of the current IDAT chunk not yet read

@@ -26,6 +26,7 @@ public:
     PixelLayout layout() const override { return rows_->layout(); }
     const IndexedColours* colourTable() const override { return rows_->colourTable(); }
     bool bottomUp() const override { return rows_->bottomUp(); }
+    bool keysTransparency() const override { return rows_->keysTransparency(); }
     std::span<const std::uint8_t> nextRow() override;
 
 private:

@@ -47,6 +47,9 @@ public:
     virtual const IndexedColours* colourTable() const { return nullptr; }
     // True when rows come bottom row first, as BMP files mostly store them.
     virtual bool bottomUp() const { return false; }
+    // True when the file makes pixels transparent beyond what the rows' own alpha says (a PNG's
+    // tRNS chunk), which the rows then do not show.
+    virtual bool keysTransparency() const { return false; }
 
     // The next row: width() pixels in layout(), valid until the next call. Throws FileError,
     // naming the file, when the data are damaged or end early.

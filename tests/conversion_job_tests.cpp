@@ -308,7 +308,7 @@ JobResult runJob(const QString& input, const ConversionJob& job, RowReaders read
 }  // namespace
 
 // The streaming readers and Qt's decoding give the same bytes, unmatched counts and refusals in
-// every output format and under every unmatched rule: odd widths, short tables, unmatched colours,
+// every output format and under every unmatched rule, with and without a transparent entry: odd widths, short tables, unmatched colours,
 // every filter type, grey, alpha, colour keys of every 8-bit colour type, both row orders.
 TEST(ConversionJob, BothReadersGiveTheSameResultInEveryFormatAndRule)
 {
@@ -334,6 +334,10 @@ TEST(ConversionJob, BothReadersGiveTheSameResultInEveryFormatAndRule)
             files.emplace_back("PNG type " + std::to_string(type) + " filter " + std::to_string(filter),
                                test::pngFile(width, height, type, pixels, filter, indexed ? tableOf(palettes.source, random, tableSize) : std::vector<Rgb>{}));
         }
+    const Rgb& some = palettes.source[9];  // alpha either side of the line
+    files.emplace_back("alpha 127 and 128", test::pngFile(2, 1, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA,
+                                                          {some.red, some.green, some.blue, 127, some.red, some.green, some.blue, 128},
+                                                          SPNG_FILTER_CHOICE_NONE));
     const auto grey = pixelBytes(random, palettes.source, 35, 1, false);
     files.emplace_back("grey key", test::pngFile(7, 5, SPNG_COLOR_TYPE_GRAYSCALE, grey, SPNG_FILTER_CHOICE_ALL, {}, {grey[0]}));
     const auto rgb = pixelBytes(random, palettes.source, 35, 3, false);
@@ -356,14 +360,18 @@ TEST(ConversionJob, BothReadersGiveTheSameResultInEveryFormatAndRule)
         const QString input = dir.filePath("picture");
         test::writeBytes(input, bytes);
         for (const OutputFormat format : {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Pcx})
-            for (const UnmatchedRule rule : {UnmatchedRule::Zero, UnmatchedRule::Nearest, UnmatchedRule::Fail}) {
-                const ConversionJob job{palettes.source, palettes.target, {rule, std::nullopt}, format};
+            for (const UnmatchedRule rule : {UnmatchedRule::Zero, UnmatchedRule::Nearest, UnmatchedRule::Fail})
+              for (const std::optional<std::uint8_t> transparent : {std::optional<std::uint8_t>{}, std::optional<std::uint8_t>{7}}) {
+                const ConversionJob job{palettes.source, palettes.target, {rule, transparent}, format};
+                // Qt's decoder turns a colour key into the alpha that --transparent reads.
+                const bool keyed = transparent && (what.ends_with("key") || what == "palette tRNS");
                 const JobResult qt = runJob(input, job, RowReaders::QtOnly, true);
                 for (const bool seekable : {true, false}) {
                     const JobResult streamed = runJob(input, job, RowReaders::Streaming, seekable);
                     const std::string context = what + " as " + outputFormatName(format).toStdString() + " rule "
-                                                + std::to_string(int(rule)) + (seekable ? "" : " to a pipe");
-                    EXPECT_TRUE((streamed.reader != RowReader::Qt) != leftToQt.contains(what) || !streamed.error.empty()) << context;
+                                                + std::to_string(int(rule)) + (transparent ? " transparent" : "")
+                                                + (seekable ? "" : " to a pipe");
+                    EXPECT_TRUE((streamed.reader != RowReader::Qt) != (leftToQt.contains(what) || keyed) || !streamed.error.empty()) << context;
                     EXPECT_EQ(streamed.error, qt.error) << context;
                     EXPECT_EQ(streamed.unmatched, qt.unmatched) << context;
                     EXPECT_TRUE(streamed.bytes == qt.bytes || !seekable) << context;
