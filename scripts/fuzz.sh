@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 
-scripts/install-missing.sh cmake make clang libclang-rt-14-dev qt6-base-dev qt6-image-formats-plugins
+scripts/install-missing.sh cmake make clang libclang-rt-14-dev qt6-base-dev qt6-image-formats-plugins libisal-dev
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DPALSHIFT_FUZZERS=ON -DPALSHIFT_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target palshift_fuzzers --parallel "$(nproc)"
