@@ -1,155 +1,85 @@
-#include "app/convert_command.h"
-#include "app/form1.h"
-#include "app/palette_panel.h"
-#include "app/palette_grid.h"
-#include "platform/atomic_file.h"
-#include "platform/native_path.h"
+#include "app/module_entry.h"
 
-#include <QApplication>
-#include <QFileInfo>
-#include <QMouseEvent>
-#include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <dlfcn.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// palshift answers --version by itself and leaves everything else to one of its two modules, loaded
+// only when needed: the command line (Qt Core and Gui) or the window (Qt Widgets too). Linking no Qt,
+// it starts in about a millisecond; mapping Qt Gui's and Widgets' libraries alone takes about ten.
 
 namespace {
 
-void nameApplication()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("palshift"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PALSHIFT_VERSION));
-}
+// What the command line returns for a usage error: nothing was run.
+constexpr int cannotRun = 2;
 
 // The window takes at most one picture; anything else is for the command line to run or refuse.
 bool wantsCommandLine(int argc, char* argv[])
 {
     if (argc == 1)
         return false;
-    const QString first = QString::fromLocal8Bit(argv[1]);
-    return argc > 2 || first == QStringLiteral("convert") || first == QStringLiteral("map")
-           || first.startsWith(QLatin1Char('-'));
+    const std::string_view first = argv[1];
+    return argc > 2 || first == "convert" || first == "map" || first.starts_with('-');
 }
 
-bool hasDisplay()
+// The command line's parser takes both.
+bool asksForVersionOnly(int argc, char* argv[])
 {
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
-           || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    return argc == 2 && (std::string_view(argv[1]) == "--version" || std::string_view(argv[1]) == "-v");
 }
 
-// Points at the middle pixel of Picture1, and when the palette panel is open, at that pixel's
-// Diablo 1 entry too, which it then selects, so that a screenshot shows what they say.
-void showViewForScreenshot(palshift::Form1& window)
+// The folder this program runs from, whatever the folder or link it was started through.
+std::filesystem::path ownFolder()
 {
-    const auto move = [](QWidget* widget, QPoint point) {
-        QMouseEvent moved(QEvent::MouseMove, point, widget->mapToGlobal(QPointF(point)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &moved);
-    };
-    const QPoint middle(window.Picture1->pictureSize().width() / 2, window.Picture1->pictureSize().height() / 2);
-    move(window.Picture1, middle * window.zoom());
-    palshift::PalettePanel* const panel = window.palettePanel();
-    const std::optional<int> entry = window.view().sourceEntry(middle.x(), middle.y());
-    if (panel->isVisible() && entry) {
-        // Beside the window where the screen has room, else below it.
-        const QRect frame = window.frameGeometry();
-        const bool besideFits = frame.right() + 8 + panel->frameGeometry().width() <= window.screen()->availableGeometry().right();
-        panel->move(besideFits ? frame.topRight() + QPoint(8, 0) : frame.bottomLeft() + QPoint(0, 8));
-        const QPoint swatch = panel->sourceGrid()->swatchRect(*entry).center();
-        move(panel->sourceGrid(), swatch);
-        QMouseEvent press(QEvent::MouseButtonPress, swatch, panel->sourceGrid()->mapToGlobal(QPointF(swatch)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel->sourceGrid(), &press);
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0)
+            return {};
+        if (std::size_t(length) < path.size())
+            return std::filesystem::path(path.substr(0, std::size_t(length))).parent_path();
+        path.resize(path.size() * 2);
     }
 }
 
-// Runs "&Convert" once the window is up, then saves the screen around the window to out and quits.
-// Meanwhile a failure message is saved to out's name with "-message" and closed, and a step still
-// running after a quarter of a second, with its progress, to out's name with "-busy".
-void takeScreenshots(palshift::Form1& window, const QString& out)
+// Beside the program in a build folder; PALSHIFT_INSTALLED_MODULES (relative to the program's folder)
+// once installed.
+std::filesystem::path modulePath(const std::filesystem::path& folder, const char* name)
 {
-    const auto saveScreen = [&window](const QString& file) {
-        QRect shown = window.frameGeometry();
-        if (const QWidget* const message = QApplication::activeModalWidget())
-            shown = shown.united(message->frameGeometry());
-        if (window.palettePanel()->isVisible())
-            shown = shown.united(window.palettePanel()->frameGeometry());
-        window.screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height()).save(file);
-    };
-    const auto named = [out](const char* suffix) {
-        const QFileInfo file(out);
-        return file.path() + '/' + file.completeBaseName() + QString::fromLatin1(suffix) + '.' + file.suffix();
-    };
-    auto* const watch = new QTimer(&window);
-    QObject::connect(watch, &QTimer::timeout, &window, [&window, saveScreen, named, watch] {
-        if (QWidget* const message = QApplication::activeModalWidget()) {
-            saveScreen(named("-message"));
-            message->close();
-        } else if (window.runner().isRunning() && !watch->property("busyShown").toBool()) {
-            saveScreen(named("-busy"));
-            watch->setProperty("busyShown", true);
-        }
-    });
-    QTimer::singleShot(500, &window, [&window, watch, saveScreen, named, out] {
-        watch->start(250);
-        window.mbuConvert_Click();
-        watch->stop();
-        showViewForScreenshot(window);
-        if (qEnvironmentVariable("PALSHIFT_SCREENSHOT_DIALOG") == QStringLiteral("palettes")) {
-            QTimer::singleShot(500, &window, [saveScreen, named] {
-                if (QWidget* const dialog = QApplication::activeModalWidget()) {
-                    saveScreen(named("-palettes"));
-                    dialog->close();
-                }
-            });
-            window.mnuFilePalettes_Click();
-        }
-        QTimer::singleShot(200, &window, [saveScreen, out] {  // once the window has repainted
-            saveScreen(out);
-            QCoreApplication::exit(0);
-        });
-    });
+    std::filesystem::path beside = folder / name;
+    if (access(beside.c_str(), F_OK) == 0)
+        return beside;
+    return (folder / PALSHIFT_INSTALLED_MODULES / name).lexically_normal();
 }
 
 }  // namespace
 
-// palshift [FILE] opens the window; palshift convert ... and the options run without one.
-// PALSHIFT_SCREENSHOT=OUT.png runs "&Convert" once the window is up, saves screenshots and quits;
-// PALSHIFT_SCREENSHOT_PALETTES=FOLDER then reads the palettes from FOLDER, PALSHIFT_SCREENSHOT_ZOOM
-// sets the zoom and PALSHIFT_SCREENSHOT_VIEW=palettes,unmatched opens the palette panel and
-// highlights unmatched pixels; PALSHIFT_SCREENSHOT_DIALOG=palettes also shows File > Palettes... to
-// OUT-palettes.png. The user's settings are left alone.
 int main(int argc, char* argv[])
 {
-    palshift::installSaveSignalHandlers();
-    if (wantsCommandLine(argc, argv)) {
-        QCoreApplication app(argc, argv);
-        nameApplication();
-        return palshift::runCommandLine(palshift::argumentsFromNative(argc, argv));  // Qt's would lose bytes
+    if (asksForVersionOnly(argc, argv)) {
+        std::printf("palshift %s\n", PALSHIFT_VERSION);
+        return 0;
     }
 
-    if (!hasDisplay()) {
-        std::fputs("palshift: there is no display to open the window on; "
-                   "'palshift convert --help' tells how to convert without one\n", stderr);
-        return palshift::ExitUsage;
+    const std::filesystem::path folder = ownFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr, "palshift: cannot find its own folder: /proc/self/exe: %s\n", std::strerror(errno));
+        return cannotRun;
     }
-    QApplication app(argc, argv);
-    nameApplication();
-    const QString screenshot = qEnvironmentVariable("PALSHIFT_SCREENSHOT");
-    const QString palettes = qEnvironmentVariable("PALSHIFT_SCREENSHOT_PALETTES");
-    const QTemporaryDir screenshotSettings;
-    if (!screenshot.isEmpty())
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, screenshotSettings.path());
-    palshift::Form1 window(screenshot.isEmpty() || palettes.isEmpty() ? QCoreApplication::applicationDirPath() : palettes);
-    if (argc > 1)
-        window.loadFile(palshift::pathFromNative(argv[1]));
-    window.show();
-    if (!screenshot.isEmpty()) {
-        window.setZoom(qEnvironmentVariableIntValue("PALSHIFT_SCREENSHOT_ZOOM"));
-        const QStringList view = qEnvironmentVariable("PALSHIFT_SCREENSHOT_VIEW").split(QLatin1Char(','));
-        window.mnuViewPalettes->setChecked(view.contains(QStringLiteral("palettes")));
-        window.mnuViewUnmatched->setChecked(view.contains(QStringLiteral("unmatched")));
-        takeScreenshots(window, screenshot);
+    const std::filesystem::path module =
+        modulePath(folder, wantsCommandLine(argc, argv) ? PALSHIFT_COMMAND_LINE_MODULE : PALSHIFT_WINDOW_MODULE);
+    // Bound now rather than on first use, so that a module that does not fit fails here, with its name.
+    void* const loaded = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto entry = loaded ? reinterpret_cast<decltype(&palshift_main)>(dlsym(loaded, PALSHIFT_MODULE_ENTRY)) : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "palshift: cannot load %s: %s\n", module.c_str(), dlerror());
+        return cannotRun;
     }
-    return app.exec();
+    return entry(argc, argv);
 }

@@ -1,0 +1,16 @@
+#include "app/application_name.h"
+#include "app/convert_command.h"
+#include "app/module_entry.h"
+#include "platform/atomic_file.h"
+#include "platform/native_path.h"
+
+#include <QCoreApplication>
+
+// palshift convert ..., palshift map ... and the options, without Qt Widgets.
+int palshift_main(int argc, char* argv[])
+{
+    palshift::installSaveSignalHandlers();
+    QCoreApplication app(argc, argv);
+    palshift::nameApplication();
+    return palshift::runCommandLine(palshift::argumentsFromNative(argc, argv));  // Qt's would lose bytes
+}

@@ -1,0 +1,163 @@
+#include "picture_files.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <zlib.h>
+
+// palshift answers --version by itself and runs everything else in one of its modules: the command
+// line's or the window's, beside it in a build folder, else in the installed module folder.
+namespace palshift {
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Outcome run(const QString& program, const QStringList& arguments, const QStringList& environment = {})
+{
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(variables);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        ADD_FAILURE() << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish";
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+const QString builtFolder = QFileInfo(PALSHIFT_EXECUTABLE).path();
+const QString commandLineModule = PALSHIFT_COMMAND_LINE_MODULE, windowModule = PALSHIFT_WINDOW_MODULE;
+
+// A copy of the program in bin/ of a folder of its own, with no module beside it or installed; the
+// folder's name is longer than the launcher's first guess at the length of its own.
+class LoneProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(prefix + "/bin"));
+        ASSERT_TRUE(QFile::copy(PALSHIFT_EXECUTABLE, program));
+    }
+    QString installed(const QString& module) const { return QDir::cleanPath(prefix + "/bin/" PALSHIFT_INSTALLED_MODULES "/" + module); }
+    QString beside(const QString& module) const { return prefix + "/bin/" + module; }
+
+    QTemporaryDir folder;
+    const QString prefix = folder.filePath(QString(150, 'p') + '/' + QString(150, 'q'));
+    const QString program = prefix + "/bin/palshift";
+};
+
+}  // namespace
+
+TEST(Launcher, AnswersVersionAsTheCommandLineDoes)
+{
+    const QString version = QStringLiteral("palshift " PALSHIFT_VERSION "\n");
+    for (const QStringList& arguments : {QStringList{"--version"}, QStringList{"-v"}, QStringList{"convert", "--version"}}) {
+        const Outcome answer = run(PALSHIFT_EXECUTABLE, arguments);
+        EXPECT_EQ(answer.exitCode, 0) << qPrintable(arguments.join(' '));
+        EXPECT_EQ(answer.out, version) << qPrintable(arguments.join(' '));
+        EXPECT_EQ(answer.err, "") << qPrintable(arguments.join(' '));
+    }
+}
+
+// --version needs no module; everything else names the module it could not load, and runs nothing.
+TEST_F(LoneProgram, NamesTheModuleItCannotLoad)
+{
+    for (const char* option : {"--version", "-v"}) {
+        const Outcome version = run(program, {option});
+        EXPECT_EQ(version.exitCode, 0) << option << ": " << qPrintable(version.err);
+        EXPECT_EQ(version.out, "palshift " PALSHIFT_VERSION "\n") << option;
+    }
+
+    const QString output = folder.filePath("x.bmp");
+    const QList<QStringList> commandLines = {{"convert", ":/startup.bmp", "-o", output}, {"map"}, {"--help"},
+                                             {"--version", "--help"}, {"a.png", "b.png"}};
+    const QList<QStringList> windows = {{}, {"a.png"}, {"mapping.png"}};
+    for (const QStringList& arguments : commandLines + windows) {
+        const QString module = installed(commandLines.contains(arguments) ? commandLineModule : windowModule);
+        const Outcome failed = run(program, arguments);
+        EXPECT_EQ(failed.exitCode, 2) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(failed.err.startsWith("palshift: cannot load " + module + ": ") && failed.err.endsWith(": No such file or directory\n")
+                    && failed.err.count('\n') == 1)
+            << qPrintable(arguments.join(' ') + ": " + failed.err);
+        EXPECT_EQ(failed.out, "");
+    }
+    EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+// The installed modules run the command, unless a module is beside the program; one that is not a
+// module, or lacks the entry point, is named with the loader's reason.
+TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
+{
+    ASSERT_TRUE(QDir().mkpath(installed("")));
+    for (const QString& module : {commandLineModule, windowModule})
+        ASSERT_TRUE(QFile::link(builtFolder + '/' + module, installed(module)));
+    const QString expected = folder.filePath("expected.bmp"), output = folder.filePath("x.bmp");
+    const QStringList palettes = {"--source-pal", builtFolder + "/diablo.pal", "--target-pal", builtFolder + "/diablo2.pal"};
+    ASSERT_EQ(run(PALSHIFT_EXECUTABLE, QStringList{"convert", ":/startup.bmp", "-o", expected} + palettes).exitCode, 0);
+
+    const Outcome converted = run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes);
+    EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
+    EXPECT_EQ(test::readBytes(output), test::readBytes(expected));
+
+    ASSERT_TRUE(QFile::remove(output));
+    test::writeBytes(beside(commandLineModule), QByteArray(256, 'x'));
+    const Outcome notAModule = run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes);
+    EXPECT_EQ(notAModule.exitCode, 2);
+    EXPECT_TRUE(notAModule.err.startsWith("palshift: cannot load " + beside(commandLineModule) + ": ")
+                && notAModule.err.contains("invalid ELF header"))
+        << qPrintable(notAModule.err);
+    EXPECT_FALSE(QFileInfo::exists(output));
+
+    // A shared library that is not ours: Qt Core, which this test links.
+    Dl_info qtCore{};
+    ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&qVersion), &qtCore) && qtCore.dli_fname);
+    ASSERT_TRUE(QFile::remove(beside(commandLineModule)));
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(qtCore.dli_fname), beside(commandLineModule)));
+    const Outcome noEntry = run(program, {"--help"});
+    EXPECT_EQ(noEntry.exitCode, 2);
+    EXPECT_TRUE(noEntry.err.startsWith("palshift: cannot load " + beside(commandLineModule) + ": ")
+                && noEntry.err.endsWith("undefined symbol: palshift_main\n"))
+        << qPrintable(noEntry.err);
+    EXPECT_EQ(noEntry.out, "");
+}
+
+// libpng's errors reach the message that names the picture, with the decoding in a loaded module: a
+// PNG whose header claims two rows of the one there is, decoded by Qt (which --transparent takes).
+TEST(Launcher, RoutesLibpngErrorsToTheMessageNamingThePicture)
+{
+    QTemporaryDir folder;
+    QByteArray oneRow = test::pngFile(4, 1, 0, {0, 200, 255, 17}, 0);
+    oneRow[23] = 2;  // the height's low byte, then the header's CRC
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(oneRow.constData() + 12), 17);
+    for (int k = 0; k < 4; ++k)
+        oneRow[29 + k] = char(crc >> (24 - 8 * k));
+    const QString picture = folder.filePath("short.png"), output = folder.filePath("short.bmp");
+    test::writeBytes(picture, oneRow);
+
+    const Outcome failed = run(PALSHIFT_EXECUTABLE, {"convert", picture, "-o", output, "--transparent", "0"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, "palshift: Cannot decode " + picture + ": Unable to read image data (libpng error: Not enough image data)\n")
+        << qPrintable(failed.err);
+    EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+// The window module starts the window: its screenshot hook converts, saves the window and quits.
+TEST(Launcher, OpensTheWindow)
+{
+    QTemporaryDir folder;
+    const QString shot = folder.filePath("window.png");
+    const Outcome window = run(PALSHIFT_EXECUTABLE, {}, {"QT_QPA_PLATFORM=offscreen", "PALSHIFT_SCREENSHOT=" + shot});
+    EXPECT_EQ(window.exitCode, 0) << qPrintable(window.err);
+    EXPECT_GT(QImage(shot).width(), 300) << qPrintable(window.err);
+}
+
+}  // namespace palshift
