@@ -134,11 +134,9 @@ TEST(PcxWriter, RefusesWrongSizesAndRowCounts)
 {
     Collected out;
     EXPECT_THROW(PcxWriter(0, 5, {}, out.sink()), std::out_of_range);
-    EXPECT_THROW(PcxWriter(5, 65535, {}, out.sink()), std::out_of_range);
     EXPECT_NO_THROW(PcxWriter(65534, 1, {}, out.sink()));
     EXPECT_THROW(PcxWriter(65535, 1, {}, out.sink()), std::out_of_range);
     PcxWriter writer(2, 1, {}, out.sink());
-    EXPECT_THROW(writer.finish(), std::out_of_range);
     EXPECT_THROW(writer.writeRow(std::vector<std::uint8_t>(3)), std::out_of_range);
     writer.writeRow(std::vector<std::uint8_t>(2));
     EXPECT_THROW(writer.writeRow(std::vector<std::uint8_t>(2)), std::out_of_range);
@@ -152,12 +150,8 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
 
     // 8 bits: a run that carries over into the next row, and a run of none, which gives nothing.
     const QImage indexed = readPcx(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("05 c406 c0ff c1c1 0708"), paletteTrailer()), "x.pcx");
-    EXPECT_EQ(indexed.size(), QSize(3, 2));
     EXPECT_EQ(indicesOf(indexed), (std::vector<int>{5, 6, 6, 6, 0xC1, 7}));
     EXPECT_EQ(indexed.colorTable()[1], qRgb(10, 13, 16));
-
-    const QImage raw = readPcx(pcxFile(8, 1, 3, 1, 3, QByteArray::fromHex("c1d0e2"), paletteTrailer(), 0), "x.pcx");
-    EXPECT_EQ(indicesOf(raw), (std::vector<int>{0xC1, 0xD0, 0xE2}));
 
     // 24 bits: red, green and blue planes of each row.
     const QImage rgb = readPcx(pcxFile(8, 3, 2, 1, 2, QByteArray::fromHex("0a0b 1415 c21e")), "x.pcx");
@@ -165,21 +159,12 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
     EXPECT_EQ(rgb.pixel(0, 0), qRgb(10, 20, 30));
     EXPECT_EQ(rgb.pixel(1, 0), qRgb(11, 21, 30));
 
-    // 1 bit in one plane: black and white, whatever the header's table.
-    const QImage mono = readPcx(pcxFile(1, 1, 10, 1, 2, QByteArray::fromHex("a5 c1c0"), {}, 1, ega), "x.pcx");
-    EXPECT_EQ(indicesOf(mono), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
-    EXPECT_EQ(mono.colorTable(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
-
     // 1 bit in four planes: plane p gives bit p of the index into the header's table.
     const QImage planar = readPcx(pcxFile(1, 4, 3, 1, 1, QByteArray::fromHex("80 40 c1e0 20"), {}, 1, ega), "x.pcx");
     EXPECT_EQ(indicesOf(planar), (std::vector<int>{0b0101, 0b0110, 0b1100}));
-    EXPECT_EQ(planar.colorTable().size(), 16);
     EXPECT_EQ(planar.colorTable()[15], qRgb(145, 146, 147));
-    EXPECT_EQ(readPcx(pcxFile(1, 2, 3, 1, 1, QByteArray::fromHex("80 40"), {}, 1, ega), "x.pcx").colorTable().size(), 4);
 
-    const QImage packed = readPcx(pcxFile(4, 1, 3, 1, 2, QByteArray::fromHex("3fa0"), {}, 1, ega), "x.pcx");
-    EXPECT_EQ(indicesOf(packed), (std::vector<int>{3, 15, 10}));
-    EXPECT_EQ(packed.colorTable()[3], qRgb(109, 110, 111));
+    EXPECT_EQ(indicesOf(readPcx(pcxFile(4, 1, 3, 1, 2, QByteArray::fromHex("3fa0"), {}, 1, ega), "x.pcx")), (std::vector<int>{3, 15, 10}));
 }
 
 // Every malformed file ends in a message naming it and what was wrong.
@@ -188,23 +173,13 @@ TEST(PcxReader, RefusesMalformedFiles)
     const QByteArray trailer = paletteTrailer();
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c806"), trailer).left(127)),
               "in/x.pcx: truncated: 127 bytes, a PCX header needs 128");
-    QByteArray notZSoft = pcxFile(8, 1, 3, 1, 3, "abc", trailer);
-    notZSoft[0] = 0x0B;
-    EXPECT_EQ(refusal(notZSoft), "in/x.pcx: offset 0: expected a PCX header (0x0A, version, encoding, bits per pixel)");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c4"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
-    EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c306"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 1, 3, QByteArray::fromHex("c306"), trailer.mid(1))),
-              "in/x.pcx: no 256-colour table: expected 0x0C and 768 bytes at the end of the file");
-    EXPECT_EQ(refusal(pcxFile(8, 1, 3, 1, 3, "abc", trailer, 0).left(128 + 2 + 769)),
               "in/x.pcx: no 256-colour table: expected 0x0C and 768 bytes at the end of the file");
     EXPECT_EQ(refusal(pcxFile(8, 1, 200, 200, 200, QByteArray(600, '\xFF'), trailer)),
               "in/x.pcx: truncated: 600 bytes of pixel data, the picture needs at least 635");
     EXPECT_EQ(refusal(pcxFile(8, 2, 3, 1, 3, "abcdef", trailer)),
               "in/x.pcx: 8 bits per pixel in 2 planes; expected 8 in 1 or 3, 1 in 1 to 4, or 4 in 1");
-    EXPECT_EQ(refusal(pcxFile(4, 2, 3, 1, 2, "abcd")),
-              "in/x.pcx: 4 bits per pixel in 2 planes; expected 8 in 1 or 3, 1 in 1 to 4, or 4 in 1");
-    EXPECT_EQ(refusal(pcxFile(1, 5, 3, 1, 1, "abcde")),
-              "in/x.pcx: 1 bits per pixel in 5 planes; expected 8 in 1 or 3, 1 in 1 to 4, or 4 in 1");
     EXPECT_EQ(refusal(pcxFile(4, 1, 5, 1, 2, "abc")), "in/x.pcx: offset 66: 2 bytes per line; 5 pixels of 4 bits need 3");
 
     QByteArray huge = pcxFile(8, 1, 3, 1, 4, "abcd", trailer);
