@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QtEndian>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -33,26 +34,22 @@ QByteArray rampLines(std::size_t first, std::size_t last, const char* end = "\n"
     return text;
 }
 
-QByteArray riffFile(const QByteArray& chunks)
+QByteArray littleEndian32(quint32 value)
 {
-    QByteArray bytes = "RIFF" + QByteArray(4, '\0') + "PAL " + chunks;
-    const auto size = std::uint32_t(bytes.size() - 8);
-    for (int b = 0; b < 4; ++b)
-        bytes[4 + b] = char(size >> (8 * b));
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
     return bytes;
 }
 
-QByteArray riffDataChunk(int version, int count, const Palette& palette)
+QByteArray riffFile(const QByteArray& chunks) { return "RIFF" + littleEndian32(quint32(4 + chunks.size())) + "PAL " + chunks; }
+
+// A data chunk of rampPalette's 256 entries, each with a flags byte, which is ignored.
+QByteArray riffData(int version)
 {
     QByteArray entries;
-    for (int i = 0; i < count; ++i)
-        entries.append(char(palette[std::size_t(i) % 256].red)).append(char(palette[std::size_t(i) % 256].green))
-            .append(char(palette[std::size_t(i) % 256].blue)).append('\x55');  // flags, ignored
-    const auto size = std::uint32_t(4 + entries.size());
-    QByteArray chunk = "data";
-    for (int b = 0; b < 4; ++b)
-        chunk.append(char(size >> (8 * b)));
-    return chunk + char(version) + char(version >> 8) + char(count) + char(count >> 8) + entries;
+    for (const Rgb& entry : rampPalette())
+        entries.append(char(entry.red)).append(char(entry.green)).append(char(entry.blue)).append('\x55');
+    return "data" + littleEndian32(4 + 1024) + char(version) + char(version >> 8) + QByteArray::fromHex("0001") + entries;
 }
 
 // The message of the FileError that decoding bytes as format throws, or "(accepted)".
@@ -147,13 +144,12 @@ TEST(PaletteFormats, GimpTextWithHeaderCommentsAndNames)
 
 TEST(PaletteFormats, RiffDataChunkAmongOthers)
 {
-    const Palette ramp = rampPalette();
     // A chunk of odd size before it is padded to an even length.
-    expectRamp(decodePalette(riffFile(QByteArray("note\x03\0\0\0abc\0", 12) + riffDataChunk(0x0300, 256, ramp)), "x.pal"),
+    expectRamp(decodePalette(riffFile(QByteArray("note\x03\0\0\0abc\0", 12) + riffData(0x0300)), "x.pal"),
                PaletteFormat::Riff);
-    EXPECT_EQ(refusal(riffFile(riffDataChunk(0x0200, 256, ramp))), "p/x.pal: offset 20: version 0x0200; expected 0x0300");
+    EXPECT_EQ(refusal(riffFile(riffData(0x0200))), "p/x.pal: offset 20: version 0x0200; expected 0x0300");
     EXPECT_EQ(refusal(riffFile(QByteArray("junk\0\0\0\0", 8))), "p/x.pal: no data chunk; a RIFF palette needs one");
-    QByteArray shortChunk = riffFile(riffDataChunk(0x0300, 256, ramp));
+    QByteArray shortChunk = riffFile(riffData(0x0300));
     shortChunk[16] = char(0x05);  // the data chunk one byte longer than the file
     EXPECT_EQ(refusal(shortChunk), "p/x.pal: offset 12: truncated: the chunk needs 1029 bytes, 1028 are left");
 }

@@ -48,40 +48,4 @@ TEST(TargetLookup, GivesEveryColourTheTargetOfItsLowestSourceEntry)
     EXPECT_GT(unmatchedSeen, 0);
 }
 
-// Indexed pixels go through their table once: an entry past the table (-1) or of no source colour
-// is unmatched wherever it is used; alpha bytes are passed over. A resolver decides unmatched colours.
-TEST(TargetLookup, MapsIndexedRowsAndAsksTheResolverForUnmatchedColours)
-{
-    Palette source{}, target{};
-    source[0] = {9, 9, 9};
-    source[1] = {50, 60, 70};
-    source[2] = {50, 60, 70};
-    source[3] = {1, 2, 3};
-    target[4] = {50, 60, 71};
-    target[6] = {1, 2, 4};
-    std::array<std::uint8_t, 256> nearest = nearestEntries(source, target);
-    nearest[2] = 200;  // never used: colour (50, 60, 70) is entry 1 first
-    TargetLookup lookup(source, nearest);
-    IndexedColours table;
-    table.fill(-1);
-    table[0] = colourValue(source[3]);
-    table[1] = colourValue(source[1]);
-    table[2] = 0x0A0B0C;  // no source colour
-
-    std::vector<std::uint8_t> entries(5);
-    EXPECT_EQ(lookup.rows(PixelLayout::Indexed8, &table).map(std::vector<std::uint8_t>{0, 1, 2, 7, 1}, entries), 2);
-    EXPECT_EQ(entries, (std::vector<std::uint8_t>{6, 4, nearest[0], nearest[0], 4}));
-    EXPECT_EQ(lookup.rows(PixelLayout::IndexedAlpha8, &table).map(std::vector<std::uint8_t>{1, 2, 2, 1, 0, 0}, entries), 1);
-    EXPECT_EQ(std::vector(entries.begin(), entries.begin() + 3), (std::vector<std::uint8_t>{4, nearest[0], 6}));
-    EXPECT_THROW(lookup.rows(PixelLayout::Indexed8, nullptr), std::invalid_argument);
-
-    std::vector<ColourValue> asked;
-    lookup.setUnmatchedResolver([&asked](ColourValue colour) { asked.push_back(colour); return std::uint8_t(99); });
-    EXPECT_EQ(lookup.rows(PixelLayout::Rgb8, nullptr).map(std::vector<std::uint8_t>{50, 60, 70, 5, 6, 7, 1, 2, 3}, entries), 1);
-    EXPECT_EQ(std::vector(entries.begin(), entries.begin() + 3), (std::vector<std::uint8_t>{4, 99, 6}));
-    EXPECT_EQ(lookup.rows(PixelLayout::Indexed8, &table).map(std::vector<std::uint8_t>{2, 0}, entries), 1);
-    EXPECT_EQ(std::vector(entries.begin(), entries.begin() + 2), (std::vector<std::uint8_t>{99, 6}));
-    EXPECT_EQ(asked, (std::vector<ColourValue>{0x070605, 0x0A0B0C}));
-}
-
 }  // namespace palshift
