@@ -1,14 +1,12 @@
 #include "app/batch.h"
 #include "test_support.h"
 
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 
 namespace palshift {
@@ -23,6 +21,18 @@ TEST(MemorySize, ReadsWholeSizesInPowersOf1024)
 
     EXPECT_EQ(memorySizeText(1023), "1023 bytes");
     EXPECT_EQ(memorySizeText((qint64{3} << 40) / 2), "1.5 TiB");
+}
+
+// The decoded picture with its 32-bit copy, or the readable picture with the result: a MiB of rows
+// for a file, all of it for a pipe; whichever is most. A streamed picture holds a few rows.
+TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
+{
+    const QSize largest(16384, 16384);
+    const qint64 pixels = qint64{16384} * 16384;
+    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_RGBA64), 8 * pixels + 4 * pixels);
+    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_Indexed8), pixels + (1 << 20) + 16384);
+    EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);  // refused before decoding
+    EXPECT_EQ(estimatedStreamingPeakBytes(QSize(4095, 4096), ResultHeld::Whole), 8 * 4095 + (256 << 10) + 4096 * 4096);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "convert/palette.h"
 #include "convert/palette_file.h"
 #include "pictures/pcx_reader.h"
+#include "platform/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 
@@ -11,22 +12,36 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace palshift {
 
+// How palshift runs: files for its standard output and input, a limit to its memory, or another
+// program that starts it.
+struct Options {
+    QString output{}, input{};
+    rlim_t memory = RLIM_INFINITY;
+    QString program = PALSHIFT_EXECUTABLE;
+};
+
 class CommandLine : public testing::Test {
 protected:
     // Runs palshift in dir (or program with arguments); gives its exit code and what it wrote to stderr.
-    std::pair<int, QString> palshift(const QStringList& arguments, const QString& standardOutput = {},
-                                     const QString& program = PALSHIFT_EXECUTABLE)
+    std::pair<int, QString> palshift(const QStringList& arguments, const Options& options = {})
     {
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        if (!standardOutput.isEmpty())
-            process.setStandardOutputFile(standardOutput);
-        process.start(program, arguments);
+        if (!options.output.isEmpty())
+            process.setStandardOutputFile(options.output);
+        if (!options.input.isEmpty())
+            process.setStandardInputFile(options.input);
+        process.setChildProcessModifier([memory = options.memory] {
+            const rlimit limit{memory, memory};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+        process.start(options.program, arguments);
         EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) << qPrintable(arguments.join(' '));
         return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
     }
@@ -153,21 +168,29 @@ TEST_F(CommandLine, WritesFilesAndPipesAndKeepsTheEarlierFileOnFailure)
 {
     test::writeBytes(dir.filePath("prev.bmp"), "earlier");
     const auto [exitCode, errors] = palshift({"-c", "ulimit -f 2; exec \"$0\" convert :/startup.bmp -o prev.bmp", PALSHIFT_EXECUTABLE},
-                                             {}, "/bin/sh");
+                                             {.program = "/bin/sh"});
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(errors, "palshift: Cannot write prev.bmp: File too large\n");
     EXPECT_EQ(test::readBytes(dir.filePath("prev.bmp")), "earlier");
     EXPECT_EQ(filesIn("."), "prev.bmp");
 
-    const auto [fullExit, fullErrors] = palshift({"convert", ":/startup.bmp", "-o", "-"}, "/dev/full");
+    const auto [fullExit, fullErrors] = palshift({"convert", ":/startup.bmp", "-o", "-"}, {.output = "/dev/full"});
     EXPECT_EQ(fullExit, 1);
     EXPECT_EQ(fullErrors, "palshift: Cannot write standard output: No space left on device\n");
 
     const QString sword = picture("sword.png");
     EXPECT_EQ(palshift({"convert", sword, "-o", "sword.bmp"}).first, 0);
-    const auto [pipeExit, pipeErrors] = palshift({"convert", sword, "-o", "-"}, dir.filePath("piped.bmp"));
+    const auto [pipeExit, pipeErrors] = palshift({"convert", sword, "-o", "-"}, {.output = dir.filePath("piped.bmp")});
     EXPECT_TRUE(pipeExit == 0 && pipeErrors.isEmpty()) << qPrintable(pipeErrors);
     EXPECT_EQ(test::readBytes(dir.filePath("piped.bmp")), test::readBytes(dir.filePath("sword.bmp")));
+
+    // "-" reads the picture from standard input; a cut one is refused under that name.
+    const auto [inExit, inErrors] = palshift({"convert", "-", "-o", "from-pipe.bmp"}, {.input = sword});
+    EXPECT_TRUE(inExit == 0 && test::readBytes(dir.filePath("from-pipe.bmp")) == test::readBytes(dir.filePath("sword.bmp"))) << qPrintable(inErrors);
+    test::writeBytes(dir.filePath("cut.png"), test::readBytes(sword).chopped(12));
+    const auto [cutExit, cutErrors] = palshift({"convert", "-", "-o", "cut.bmp"}, {.input = dir.filePath("cut.png")});
+    EXPECT_EQ(cutExit, 1);
+    EXPECT_TRUE(cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);
 }
 
 // Before any work: a bad command, or an output that is no regular file or is (however it is spelled)
@@ -209,6 +232,28 @@ TEST_F(CommandLine, UsageErrorsExitTwoBeforeAnyWork)
     struct stat fifo{};
     EXPECT_TRUE(QFileInfo(dir.filePath("out/a.bmp")).isSymLink() && stat(qPrintable(dir.filePath("fifo.bmp")), &fifo) == 0
                 && S_ISFIFO(fifo.st_mode));
+}
+
+// A picture that needs more memory than there is says so, with its size; a file too large to be a
+// picture is refused before any of it is read.
+TEST_F(CommandLine, OutOfMemoryIsReportedAsSuch)
+{
+#ifdef PALSHIFT_SANITIZED
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit this test sets";
+#endif
+    // 16384 x 16384 RGB decodes to 1 GiB; its IDAT is short, which only shows once that is allocated.
+    QByteArray large = test::pngFile(1, 1, SPNG_COLOR_TYPE_TRUECOLOR, {1, 2, 3}, SPNG_FILTER_CHOICE_NONE);
+    large.replace(16, 8, test::bigEndian32(16384) + test::bigEndian32(16384));
+    large.replace(29, 4, test::bigEndian32(test::crc32Of(large.mid(12, 17))));
+    test::writeBytes(dir.filePath("large.png"), large);
+    EXPECT_EQ(palshift({"convert", "large.png", "-o", "large.bmp"}, {.memory = rlim_t{768} << 20}),
+              std::pair(1, QString("palshift: large.png: not enough memory to decode a 16384 x 16384 picture\n")));
+    {
+        QFile sparse(dir.filePath("huge.bmp"));
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(largestPictureFileBytes + 1));
+    }
+    EXPECT_EQ(palshift({"convert", "huge.bmp", "-o", "huge-result.bmp"}, {.memory = rlim_t{768} << 20}).second,
+              "palshift: huge.bmp holds 3221225473 bytes; the largest picture file that loads holds 3221225472\n");
 }
 
 // A picture that needs more than the memory budget is refused, naming both; the others convert.
@@ -292,7 +337,7 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     test::writeBytes(dir.filePath("kept.bmp"), "earlier");
     for (const QString& output : QStringList{"kept.bmp", "-"}) {
         const auto [failExit, failure] = palshift(QStringList{"convert", "sprite.png", "-o", output, "--unmatched", "fail"} + grey,
-                                                  dir.filePath("piped"));
+                                                  {.output = dir.filePath("piped")});
         EXPECT_EQ(failExit, 1);
         EXPECT_EQ(failure, "palshift: sprite.png: 3 pixels match no colour of the source palette; the first is at (3, 0): #010203\n");
     }

@@ -183,12 +183,9 @@ TEST(ConversionJob, PlacesEveryChunkOfALargePicture)
     std::mt19937 random(11);
     const Palettes palettes = testPalettes(random);
     const int width = 1031, height = 1100;
-    const auto pixels = pixelBytes(random, palettes.source, width * height, 3, false);
-    std::vector<std::uint8_t> bgr(pixels);
-    for (std::size_t p = 0; p < bgr.size(); p += 3)
-        std::swap(bgr[p], bgr[p + 2]);
+    const auto rgb = pixelBytes(random, palettes.source, width * height, 3, false), bgr = pixelBytes(random, palettes.source, width * height, 3, true);
     const ConversionJob job{palettes.source, palettes.target, {}, OutputFormat::Bmp};
-    for (const auto& [name, file] : {std::pair{"large.png", test::pngFile(width, height, SPNG_COLOR_TYPE_TRUECOLOR, pixels, SPNG_FILTER_CHOICE_ALL)},
+    for (const auto& [name, file] : {std::pair{"large.png", test::pngFile(width, height, SPNG_COLOR_TYPE_TRUECOLOR, rgb, SPNG_FILTER_CHOICE_ALL)},
                                      std::pair{"large.bmp", test::bmpFile(width, height, 24, bgr, true)}}) {
         test::writeBytes(dir.filePath(name), file);
         const QByteArray expected = windowConversion(dir.filePath(name), palettes, dir.filePath("reference.bmp"));

@@ -1,3 +1,4 @@
+#include "convert/colour_split.h"
 #include "convert/nearest_colour.h"
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
@@ -15,6 +16,29 @@
 #include <tuple>
 
 namespace palshift {
+
+// The split goes through seven-decimal text; every colour value must still come back as its bytes.
+TEST(ConvertBack256, GivesTheThreeBytesOfEveryColourValue)
+{
+    long wrong = 0;
+    for (long value = 0; value <= 0xFFFFFF; ++value) {
+        double red = -9, green = -9, blue = -9;
+        ConvertBack256(static_cast<double>(value), red, green, blue);
+        wrong += red != (value & 0xFF) || green != (value >> 8 & 0xFF) || blue != value >> 16;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(IndexMap, EveryAccessIsCheckedAtExactlyWidthAndHeight)
+{
+    IndexMap map;
+    map.redim(2, 1);  // 3 x 2
+    map.set(2, 1, 7);
+    EXPECT_EQ(map.at(2, 1), 7);
+    for (const auto& [x, y] : {std::pair{3, 0}, {0, 2}, {-1, 0}, {0, -1}})
+        EXPECT_THROW(map.set(x, y, 1), std::out_of_range) << x << ", " << y;
+    EXPECT_THROW(map.row(2), std::out_of_range);
+}
 
 // 256 distinct colours, entry k red k, so that every entry, 0 and 255 too, is found only as itself.
 static Palette distinctPalette()

@@ -136,6 +136,11 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
     EXPECT_EQ(rgb.pixel(0, 0), qRgb(10, 20, 30));
     EXPECT_EQ(rgb.pixel(1, 0), qRgb(11, 21, 30));
 
+    // 1 bit in one plane: black and white, whatever the header's table.
+    const QImage mono = readPcx(pcxFile(1, 1, 10, 1, 2, QByteArray::fromHex("a5 c1c0"), {}, 1, ega), "x.pcx");
+    EXPECT_EQ(indicesOf(mono), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
+    EXPECT_EQ(mono.colorTable(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
+
     // 1 bit in four planes: plane p gives bit p of the index into the header's table.
     const QImage planar = readPcx(pcxFile(1, 4, 3, 1, 1, QByteArray::fromHex("80 40 c1e0 20"), {}, 1, ega), "x.pcx");
     EXPECT_EQ(indicesOf(planar), (std::vector<int>{0b0101, 0b0110, 0b1100}));

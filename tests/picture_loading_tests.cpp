@@ -4,12 +4,9 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace palshift {
@@ -192,73 +189,6 @@ TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
     QByteArray file = png(4, 1, 8, true, {0, 200, 255, 17});
     file[file.size() - 13] = char(file[file.size() - 13] ^ 1);  // the IDAT chunk's CRC
     EXPECT_EQ(refusal(file, "bad.png"), "bad.png: damaged: its IDAT chunk at byte 33 fails its CRC check");
-}
-
-class PictureInput : public testing::Test {
-protected:
-    // Runs palshift convert; gives its exit code and what it wrote to stderr.
-    std::pair<int, QString> palshift(const QStringList& arguments, const QString& standardInput = {}, rlim_t memory = RLIM_INFINITY)
-    {
-        QProcess process;
-        if (!standardInput.isEmpty())
-            process.setStandardInputFile(standardInput);
-        process.setChildProcessModifier([memory] {
-            const rlimit limit{memory, memory};
-            ::setrlimit(RLIMIT_AS, &limit);
-        });
-        process.start(PALSHIFT_EXECUTABLE, QStringList{"convert"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) << qPrintable(arguments.join(' '));
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
-    }
-
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        test::writeBytes(dir.filePath(name), bytes);
-        return dir.filePath(name);
-    }
-
-    QTemporaryDir dir;
-};
-
-// "-" reads the picture from standard input, and converts it as the same bytes in a file.
-TEST_F(PictureInput, DashReadsThePictureFromStandardInput)
-{
-    const QString picture = write("grey.png", png(4, 1, 8, true, {0, 200, 255, 17}));
-    const auto [fileExit, fileErrors] = palshift({picture, "-o", dir.filePath("from-file.bmp")});
-    const auto [pipeExit, pipeErrors] = palshift({"-", "-o", dir.filePath("from-pipe.bmp")}, picture);
-    EXPECT_EQ(std::pair(fileExit, pipeExit), std::pair(0, 0)) << qPrintable(fileErrors + pipeErrors);
-    EXPECT_EQ(test::readBytes(dir.filePath("from-pipe.bmp")), test::readBytes(dir.filePath("from-file.bmp")));
-
-    const QString cut = write("cut.png", test::readBytes(picture).chopped(12));
-    const auto [cutExit, cutErrors] = palshift({"-", "-o", dir.filePath("cut.bmp")}, cut);
-    EXPECT_EQ(cutExit, 1);
-    EXPECT_TRUE(cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);
-}
-
-// A picture that needs more memory than there is says so, with its size; a file too large to be a
-// picture is refused before any of it is read.
-TEST_F(PictureInput, OutOfMemoryIsReportedAsSuch)
-{
-#ifdef PALSHIFT_SANITIZED
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit this test sets";
-#endif
-    // 16384 x 16384 RGB decodes to 1 GiB; its IDAT is short, which only shows once that is allocated.
-    QByteArray large = png(1, 1, 8, false, {1, 2, 3});
-    large.replace(16, 8, test::bigEndian32(16384) + test::bigEndian32(16384));
-    large.replace(29, 4, test::bigEndian32(test::crc32Of(large.mid(12, 17))));
-    const QString file = write("large.png", large);
-    const auto [exitCode, errors] = palshift({file, "-o", dir.filePath("large.bmp")}, {}, rlim_t{768} << 20);
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(errors, "palshift: " + file + ": not enough memory to decode a 16384 x 16384 picture\n");
-
-    // A file larger than any picture is refused by its size, not read into memory first.
-    const QString huge = dir.filePath("huge.bmp");
-    {
-        QFile sparse(huge);
-        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(largestPictureFileBytes + 1));
-    }
-    const auto [hugeExit, hugeErrors] = palshift({huge, "-o", dir.filePath("huge-result.bmp")}, {}, rlim_t{768} << 20);
-    EXPECT_EQ(hugeErrors, "palshift: " + huge + " holds 3221225473 bytes; the largest picture file that loads holds 3221225472\n");
 }
 
 }  // namespace palshift

@@ -1,3 +1,4 @@
+#include "convert/colour_hash.h"
 #include "convert/colour_lookup.h"
 #include "convert/nearest_colour.h"
 #include "convert/target_lookup.h"
@@ -46,6 +47,35 @@ TEST(TargetLookup, GivesEveryColourTheTargetOfItsLowestSourceEntry)
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(unmatchedSeen, 0);
+}
+
+// Indexed pixels go through their table: an index past it (-1) or of no source colour is unmatched,
+// and only a colour of the table goes to the resolver.
+TEST(TargetLookup, ResolvesOnlyTheColoursOfTheTable)
+{
+    Palette source{}, target{};
+    source[1] = {50, 60, 70};
+    target[4] = {50, 60, 71};
+    TargetLookup lookup(source, nearestEntries(source, target));
+    IndexedColours table;
+    table.fill(-1);
+    table[0] = colourValue(source[1]);
+    table[1] = 0x0A0B0C;  // no source colour
+    std::vector<std::uint8_t> entries(3);
+    EXPECT_EQ(lookup.rows(PixelLayout::Indexed8, &table).map(std::vector<std::uint8_t>{0, 1, 7}, entries), 2);
+    EXPECT_EQ(entries, (std::vector<std::uint8_t>{4, 0, 0}));
+    std::vector<ColourValue> asked;
+    lookup.setUnmatchedResolver([&asked](ColourValue colour) { asked.push_back(colour); return std::uint8_t(99); });
+    EXPECT_EQ(lookup.rows(PixelLayout::Indexed8, &table).map(std::vector<std::uint8_t>{0, 1, 7}, entries), 2);
+    EXPECT_EQ(entries, (std::vector<std::uint8_t>{4, 99, 0}));
+    EXPECT_EQ(asked, std::vector<ColourValue>{0x0A0B0C});
+}
+
+// Keys are colours of 24 bits; a key above them is refused, and finds nothing.
+TEST(ColourHash, TakesOnly24BitKeys)
+{
+    EXPECT_THROW(ColourHash(std::vector<std::uint32_t>{6, 0x01000005u}, std::vector<std::uint8_t>{7, 8}), std::invalid_argument);
+    EXPECT_EQ(ColourHash(std::vector<std::uint32_t>{6}, std::vector<std::uint8_t>{7}).find(0x01000006u), -1);
 }
 
 }  // namespace palshift

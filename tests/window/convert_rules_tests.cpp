@@ -147,12 +147,6 @@ TEST_F(PaletteChoiceTest, ExportMappingWritesTheTableInUse)
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x04\x07\x09\x0b", 4) + QByteArray(252, '\x04'));
 
-    dialog->mappingAnswer = path("map.csv");
-    window->mnuFileExportMapping->trigger();
-    const QList<QByteArray> lines = readBytes(path("map.csv")).split('\n');
-    ASSERT_GE(lines.size(), 257);
-    EXPECT_EQ(lines[2], "1,#FF0000,7,#FA0A0A,25");
-
     chooseRules(4, UnmatchedRule::Zero);
     dialog->mappingAnswer = path("map.dat");
     window->mnuFileExportMapping->trigger();
