@@ -34,7 +34,7 @@ protected:
         QProcess process;
         process.setWorkingDirectory(dir.path());
         if (!options.output.isEmpty())
-            process.setStandardOutputFile(options.output);
+            process.setStandardOutputFile(options.output, QIODevice::Append);  // so that no file is emptied first
         if (!options.input.isEmpty())
             process.setStandardInputFile(options.input);
         process.setChildProcessModifier([memory = options.memory] {
@@ -215,9 +215,15 @@ TEST_F(CommandLine, UsageErrorsExitTwoBeforeAnyWork)
         {{"in/a.png", "-o", "hard.bmp"}, "hard.bmp would be written over its own input"},
         {{"in/a.png", "-o", "p/diablo2.pal", "--target-pal", "./p/diablo2.pal"},
          "p/diablo2.pal would be written over the palette ./p/diablo2.pal, which this run reads"},
+        {{"in/a.png", "-o", "p/new.pal", "--source-pal", "p/../p/new.pal"},
+         "p/new.pal would be written over the palette p/../p/new.pal, which this run reads"},
         {{"in/a.png", "-o", "fifo.bmp"}, "fifo.bmp is a FIFO, not a regular file; it is left as it is"},
         {{"in/a.png", "-o", "out"}, "out is a folder, not a regular file; it is left as it is"},
+        {{"in/a.png", "--output-dir", "hard.bmp"}, "hard.bmp is not a folder"},
+        {{"in/a.png", "--output-dir", "none"}, "none: no such folder"},
         {{"-", "-", "--output-dir", "out"}, "standard input (-) can be read only once"},
+        {{"-", "--output-dir", "out"}, "standard input (-) has no name to name a result after; use -o"},
+        {{"in/a.png", "-o", "x.bmp", "--memory-limit", "lots"}, "--memory-limit takes a size such as 512M or 4G, not 'lots'"},
     };
     for (const auto& [arguments, message] : cases) {
         const auto [exitCode, errors] = palshift(QStringList{"convert"} + arguments);
@@ -225,6 +231,10 @@ TEST_F(CommandLine, UsageErrorsExitTwoBeforeAnyWork)
         EXPECT_EQ(errors, "palshift: " + message + "\nTry 'palshift --help' for more information.\n");
     }
     EXPECT_EQ(palshift({"conver", "in/a.png", "-o", "x.bmp"}).first, 2);
+    EXPECT_EQ(palshift({"convert", "in/a.png", "--bogus", "-o", "x.bmp"}).first, 2);
+    const auto [appendExit, appendErrors] = palshift({"convert", "in/a.png", "-o", "-"}, {.output = dir.filePath("in/a.png")});
+    EXPECT_TRUE(appendExit == 2 && appendErrors.startsWith("palshift: standard output would be written over its own input\n"))
+        << qPrintable(appendErrors);
     EXPECT_EQ(test::readBytes(dir.filePath("in/a.png")), a);
     EXPECT_EQ(test::readBytes(dir.filePath("in/b.png")), b);
     EXPECT_EQ(test::readBytes(dir.filePath("p/diablo2.pal")), test::readBytes(defaults.target));

@@ -124,6 +124,7 @@ TEST(PaletteFormats, JascTextWithEitherLineEnd)
     EXPECT_EQ(refusal(header + rampLines(0, 2) + "3 252 256\n" + rampLines(4, 255)),
               "p/x.pal: line 7: expected three numbers from 0 to 255");
     EXPECT_EQ(refusal(header + rampLines(0, 199)), "p/x.pal: ends after 200 of 256 colours");
+    EXPECT_EQ(refusal("JASC-PAL\n0200\n256\n" + rampLines(0, 255)), "p/x.pal: line 2: expected the version 0100");
     EXPECT_EQ(refusal(header + rampLines(0, 255) + "1 2 3\n"), "p/x.pal: line 260: expected the end of the palette after 256 colours");
 }
 

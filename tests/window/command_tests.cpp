@@ -1,6 +1,9 @@
 #include "tests/window/window_fixture.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileInfo>
 
 namespace palshift::test {
@@ -124,6 +127,19 @@ TEST_F(WindowTest, SaveWritesOnlyAResultOfThePictureShown)
     EXPECT_EQ(messages->failures, QStringList({nothingYet, nothingYet}));
 
     EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp"}), QStringList{"trap.bmp"});
+}
+
+TEST_F(WindowTest, ADroppedPictureOpens)
+{
+    const QString file = writePicture("dropped.png", testPicture());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(window->openFileName(), file);
 }
 
 }  // namespace
