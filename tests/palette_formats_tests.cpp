@@ -141,6 +141,8 @@ TEST(PaletteFormats, GimpTextWithHeaderCommentsAndNames)
     EXPECT_EQ(refusal(header + rampLines(0, 255) + rampLines(0, 43)), "p/x.pal: holds 300 colours; a palette needs 256");
     EXPECT_EQ(refusal(header + rampLines(0, 3) + "12 34 56Red\n" + rampLines(5, 255)),
               "p/x.pal: line 7: expected three numbers from 0 to 255");
+    EXPECT_EQ(refusal(header + rampLines(0, 3) + "Name: late\n" + rampLines(5, 255)),
+              "p/x.pal: line 7: expected three numbers from 0 to 255");
 }
 
 TEST(PaletteFormats, RiffDataChunkAmongOthers)

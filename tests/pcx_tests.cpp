@@ -155,6 +155,9 @@ TEST(PcxReader, RefusesMalformedFiles)
     const QByteArray trailer = paletteTrailer();
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c806"), trailer).left(127)),
               "in/x.pcx: truncated: 127 bytes, a PCX header needs 128");
+    QByteArray notZSoft = pcxFile(8, 1, 3, 1, 3, "abc", trailer);
+    notZSoft[0] = 0x0B;
+    EXPECT_EQ(refusal(notZSoft), "in/x.pcx: offset 0: expected a PCX header (0x0A, version, encoding, bits per pixel)");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("c406 c4"), trailer)), "in/x.pcx: truncated: the pixel data ends in row 2 of 2");
     EXPECT_EQ(refusal(pcxFile(8, 1, 3, 1, 3, QByteArray::fromHex("c306"), trailer.mid(1))),
               "in/x.pcx: no 256-colour table: expected 0x0C and 768 bytes at the end of the file");

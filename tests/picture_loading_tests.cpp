@@ -135,17 +135,23 @@ TEST(PictureLoading, RefusesABmpShorterThanItsHeaderSays)
     rle8.replace(2, 4, littleEndian(quint32(rle8.size())));
     rle8.replace(30, 8, littleEndian(1) + littleEndian(8));  // compression, image size
 
+    // An OS/2 header, and 16-bit fields with their masks after the header and an offset of 0 that Qt reads past.
+    const QByteArray core = QByteArray::fromHex("424d 2a000000 00000000 1a000000 0c000000 0200 0200 0100 1800") + QByteArray(16, '\x40');
+    const QByteArray fields = QByteArray::fromHex("424d 46000000 00000000 00000000 28000000 02000000 01000000 0100 1000 03000000 00000000"
+                                                  "130b0000 130b0000 00000000 00000000 00f80000 e0070000 1f000000 1f00e007");
     const std::pair<QByteArray, QString> cases[] = {
+        {core.left(41), "41 bytes, the picture needs 42"}, {fields.left(69), "69 bytes, the picture needs 70"},
         {rgb24.left(101), "101 bytes, the picture needs 102"}, {rgb24.left(30), "30 bytes, the picture needs 54"},
         {rgb24.left(10), "10 bytes, the picture needs 18"},    {bogusOffset.left(101), "101 bytes, the picture needs 102"},
         {rle8.left(rle8.size() - 1), "125 bytes, the picture needs 126"},
     };
     for (const auto& [bytes, message] : cases)
         EXPECT_EQ(refusal(bytes), ("cut.pic: truncated: " + message).toStdString());
-    for (const QByteArray& intact : {rgb24, bogusOffset, rle8})
+    for (const QByteArray& intact : {rgb24, bogusOffset, rle8, core, fields})
         EXPECT_EQ(refusal(intact), "");
     const QImage runs = decodePicture(rle8, "runs.bmp");
     EXPECT_EQ(std::vector({runs.pixelIndex(0, 0), runs.pixelIndex(3, 0), runs.pixelIndex(0, 1)}), std::vector({9, 9, 7}));
+    EXPECT_EQ(decodePicture(fields, "fields.bmp").pixel(1, 0), qRgb(0, 252, 0));  // 6 bits of green, as Qt widens them
 }
 
 // A GIF is walked block by block: a cut inside any block, or before the trailer, is refused.
