@@ -1,12 +1,15 @@
 #include "app/batch.h"
 #include "test_support.h"
 
+#include <QTemporaryDir>
+
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 
 namespace palshift {
@@ -33,6 +36,16 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
     EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_Indexed8), pixels + (1 << 20) + 16384);
     EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);  // refused before decoding
     EXPECT_EQ(estimatedStreamingPeakBytes(QSize(4095, 4096), ResultHeld::Whole), 8 * 4095 + (256 << 10) + 4096 * 4096);
+
+    // From the header alone, and never by opening a FIFO, which would wait for a writer.
+    QTemporaryDir dir;
+    ASSERT_EQ(mkfifo(qPrintable(dir.filePath("fifo")), 0600), 0);
+    auto estimate = std::async(std::launch::async, [&] { return estimatedPeakBytes(dir.filePath("fifo")); });
+    if (estimate.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the estimate opened the FIFO";
+        std::abort();
+    }
+    EXPECT_EQ(estimate.get(), 0);
 }
 
 namespace {

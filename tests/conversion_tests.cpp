@@ -8,7 +8,9 @@
 #include "picture_files.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -153,6 +155,32 @@ TEST(PictureLoading, LoadsUpTo16384By16384Pixels)
     } catch (const FileError& error) {
         EXPECT_EQ(error.what(), taller + " is 16384 x 16385 pixels; the largest picture that loads has 16384 x 16384 pixels");
     }
+}
+
+// Pixels as stored: a JPEG whose EXIF orientation says to turn it is not turned.
+TEST(PictureLoading, KeepsTheStoredOrientation)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("turned.jpg");
+    QImage stored(16, 8, QImage::Format_RGB32);
+    stored.fill(qRgb(250, 0, 0));
+    for (int y = 0; y < 8; ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(stored.scanLine(y)) + 8, 8, qRgb(0, 0, 250));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && stored.save(&buffer, "JPEG", 95));
+    // After the start of image: an APP1 segment of EXIF with one tag, orientation 6 (turn right).
+    test::writeBytes(file, jpeg.left(2) + QByteArray::fromHex("ffe10022" "457869660000" "4d4d002a00000008"
+                                                              "0001" "011200030000000100060000" "00000000")
+                               + jpeg.mid(2));
+    QImageReader turning(file);
+    turning.setAutoTransform(true);
+    ASSERT_EQ(turning.read().size(), QSize(8, 16));  // the tag is there
+
+    const QImage loaded = loadPicture(file);
+    ASSERT_EQ(loaded.size(), QSize(16, 8));
+    EXPECT_GT(qRed(loaded.pixel(2, 4)), 200);
+    EXPECT_GT(qBlue(loaded.pixel(13, 4)), 200);
 }
 
 }  // namespace palshift
