@@ -6,11 +6,15 @@
 
 #include <QTemporaryDir>
 
+#include <numeric>
+#include <thread>
 #include <tuple>
 
 namespace palshift {
 
 namespace {
+
+const std::thread::id testThread = std::this_thread::get_id();
 
 struct Window {
     ConversionState state;
@@ -126,6 +130,106 @@ TEST(FusedConvert, MapsOfAnUnchangedSizeAreClearedInPlace)
     EXPECT_EQ(std::pair(map.at(4, 2), map.at(0, 0)), std::pair(std::int16_t{0}, std::int16_t{0}));
     map.redim(2, 4);
     EXPECT_EQ(std::tuple(map.width(), map.height(), map.at(2, 4)), std::tuple(3, 5, std::int16_t{0}));
+}
+
+// A picture large enough to have its rows shared out among threads, in chunks that do not divide its
+// odd height, and of a width that is no multiple of the pixels done at once: the maps, the painting,
+// the count and the progress (every row in order, on the calling thread) are as from the three steps.
+TEST(FusedConvert, LargePicturesComeOutAsFromTheThreeSteps)
+{
+    QTemporaryDir dir;
+    const PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
+    std::mt19937 random(5);
+    const Palette source = test::coarsePalette(random, 60), target = test::coarsePalette(random, 15);
+    test::writeBytes(files.source, test::paletteBytes(source));
+    test::writeBytes(files.target, test::paletteBytes(target));
+    const int width = 613, height = 449;
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Indexed8}) {
+        const QImage picture = testPicture(random, source, format, width, height, false);
+        Window steps, fused;
+        std::uniform_int_distribution<int> entry(0, 255);
+        for (Window* window : {&steps, &fused}) {
+            window->picture1.setPicture(picture);
+            window->picture2.resize(width, height);
+            dimensionIndexMaps(window->state, window->picture1);
+        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const auto kept = std::int16_t(entry(random));
+                steps.state.SourceIndexMap.set(x, y, kept);
+                fused.state.SourceIndexMap.set(x, y, kept);
+            }
+        loadPals(steps.state, steps.picture1, steps.status, files);
+        newPal(steps.state, steps.picture1, steps.status);
+        drawPic(steps.state, steps.picture1, steps.picture2, steps.status);
+        std::vector<std::int64_t> told;
+        bool allOnCallingThread = true;
+        convertInOnePass(fused.state, fused.picture1, fused.picture2, fused.status, files, [&](std::int64_t done, std::int64_t total) {
+            told.push_back(total == height ? done : -total);
+            allOnCallingThread = allOnCallingThread && std::this_thread::get_id() == testThread;
+        });
+
+        const std::string what = "format " + std::to_string(format);
+        int rowsAlike = 0;
+        for (int y = 0; y < height; ++y)
+            rowsAlike += std::ranges::equal(steps.state.SourceIndexMap.row(y), fused.state.SourceIndexMap.row(y))
+                         && std::ranges::equal(steps.state.TargetIndexMap.row(y), fused.state.TargetIndexMap.row(y));
+        EXPECT_EQ(rowsAlike, height) << what;
+        EXPECT_TRUE(fused.picture2.image() == steps.picture2.image()) << what;
+        EXPECT_GT(steps.state.unmatchedPixels, 0) << what;
+        EXPECT_EQ(fused.state.unmatchedPixels, steps.state.unmatchedPixels) << what;
+        EXPECT_EQ(fused.state.TotalDist, steps.state.TotalDist) << what;
+        std::vector<std::int64_t> everyRow(height);
+        std::iota(everyRow.begin(), everyRow.end(), 1);
+        EXPECT_EQ(told, everyRow) << what;
+        EXPECT_TRUE(allOnCallingThread) << what;
+    }
+}
+
+// A row that holds no palette entry ends the pass as on one thread: the lowest such row is named, and
+// progress has been told for exactly the rows before it. A cancel from progress stops the pass there.
+TEST(FusedConvert, LargePicturesStopWhereOneThreadWould)
+{
+    std::mt19937 random(8);
+    const Palette source = test::coarsePalette(random, 60);
+    const int width = 613, height = 449;
+    const QImage picture = testPicture(random, source, QImage::Format_RGB32, width, height, false);
+    std::vector<int> firstUnmatched(height, -1);  // per row, its first pixel of no source colour
+    for (int y = 0; y < height; ++y)
+        for (int x = width - 1; x >= 0; --x)
+            if ((picture.pixel(x, y) & 0xFFFF00u) == 0x010200u)
+                firstUnmatched[std::size_t(y)] = x;
+    for (const int row : {300, 301, 400, 447, 448})
+        ASSERT_GE(firstUnmatched[std::size_t(row)], 0) << row;
+
+    const auto run = [&](std::vector<int> badRows, int cancelAt) {
+        Window window;
+        window.state.SourcePal = source;
+        window.picture1.setPicture(picture);
+        window.picture2.resize(width, height);
+        dimensionIndexMaps(window.state, window.picture1);
+        for (const int row : badRows)
+            window.state.SourceIndexMap.set(firstUnmatched[std::size_t(row)], row, 300);
+        std::vector<std::int64_t> told;
+        std::string error;
+        try {
+            identifyRemapAndPaint(window.state, window.picture1, window.picture2, [&](std::int64_t done, std::int64_t) {
+                told.push_back(done);
+                if (done == cancelAt)
+                    throw std::runtime_error("cancelled");
+            });
+        } catch (const std::exception& stopped) {
+            error = stopped.what();
+        }
+        return std::pair(error, told);
+    };
+    std::vector<std::int64_t> rowsBefore(300);
+    std::iota(rowsBefore.begin(), rowsBefore.end(), 1);
+    for (const auto& badRows : {std::vector{300}, std::vector{448, 300}, std::vector{300, 301, 447}})
+        EXPECT_EQ(run(badRows, -1), std::pair(std::string("source index map row 300 holds a value that is no palette entry"), rowsBefore));
+    rowsBefore.push_back(301);
+    EXPECT_EQ(run({400}, 301), std::pair(std::string("cancelled"), rowsBefore));
+    EXPECT_EQ(run({}, 301), std::pair(std::string("cancelled"), rowsBefore));
 }
 
 }  // namespace palshift
