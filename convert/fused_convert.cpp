@@ -29,22 +29,19 @@ namespace palshift {
 
 namespace {
 
-// Per source entry: its target entry, and that entry's colour as Picture2 shows it.
-struct Remap {
-    std::array<std::int16_t, 256> target{};
-    std::array<QRgb, 256> painted{};
-};
+// Per source entry the word of its pixels: the colour Picture2 shows, the target entry << 32 and the
+// source entry << 48. One table read gives a pixel all it needs.
+using EntryWords = std::array<std::uint64_t, 256>;
 
-Remap remapOf(const ConversionState& state)
+EntryWords entryWordsOf(const ConversionState& state)
 {
     const std::array<std::uint8_t, 256> nearest = nearestEntries(state.SourcePal, state.TargetPal);
-    Remap remap;
+    EntryWords words{};
     for (std::size_t s = 0; s < 256; ++s) {
         const Rgb& colour = state.TargetPal[nearest[s]];
-        remap.target[s] = nearest[s];
-        remap.painted[s] = qRgb(colour.red, colour.green, colour.blue);
+        words[s] = qRgb(colour.red, colour.green, colour.blue) | std::uint64_t{nearest[s]} << 32 | std::uint64_t{s} << 48;
     }
-    return remap;
+    return words;
 }
 
 // The lowest source entry of each colour, keyed as a QImage's 32-bit pixels hold colours.
@@ -66,8 +63,7 @@ void checkEntries(std::uint16_t allBits, std::int32_t y)
         throw std::out_of_range("source index map row " + std::to_string(y) + " holds a value that is no palette entry");
 }
 
-// Per pixel the pass makes one word: its painted colour, its target entry << 32 and its source entry
-// << 48, each part then stored in its own row.
+// Each part of a pixel's word (see EntryWords) goes to its own row.
 template <typename WordOf>
 void fillRow(std::int32_t columns, std::int16_t* source, std::int16_t* target, QRgb* painted, WordOf wordOf)
 {
@@ -191,7 +187,7 @@ std::int64_t overRows(std::int32_t columns, std::int32_t rows, const RowPass& pa
                 }
                 stop = true;
             }
-                unmatched += chunkUnmatched;
+            unmatched += chunkUnmatched;
             if (y == endRowOf(chunk))
                 chunkDone[static_cast<std::size_t>(chunk)].store(true, std::memory_order_release);
             if (tells)
@@ -200,6 +196,7 @@ std::int64_t overRows(std::int32_t columns, std::int32_t rows, const RowPass& pa
     };
 
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(helpers));
     const auto joinAll = [&] {
         for (std::thread& thread : threads)
             thread.join();
@@ -229,14 +226,10 @@ std::int64_t overRows(std::int32_t columns, std::int32_t rows, const RowPass& pa
     return unmatched;
 }
 
-void passOverColours(ConversionState& state, const QImage& image, ImageSurface& picture2, const Remap& remap,
+void passOverColours(ConversionState& state, const QImage& image, ImageSurface& picture2, const EntryWords& wordOfEntry,
                      std::int32_t columns, std::int32_t rows, const StepProgress& progress)
 {
     const ColourHash hash = sourceHash(state.SourcePal);
-    // Per source entry the word of its pixels: one table read per pixel.
-    std::array<std::uint64_t, 256> wordOfEntry{};
-    for (std::size_t s = 0; s < 256; ++s)
-        wordOfEntry[s] = remap.painted[s] | std::uint64_t(static_cast<std::uint16_t>(remap.target[s])) << 32 | std::uint64_t{s} << 48;
     const PassRows where(state, image, picture2, rows);
     const RowPass row = [&](std::int32_t y) -> std::int64_t {
         const auto at = static_cast<std::size_t>(y);
@@ -252,7 +245,7 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
             const auto s = static_cast<std::uint16_t>(kept[x]);  // the element an earlier run left
             allBits |= s;
             ++rowUnmatched;
-            return (wordOfEntry[s & 0xFFu] & 0xFFFF'FFFF'FFFFu) | std::uint64_t{s} << 48;
+            return wordOfEntry[s & 0xFFu] | std::uint64_t{s} << 48;  // s & 0xFF: bits of s already
         });
         checkEntries(allBits, y);
         return rowUnmatched;
@@ -260,13 +253,10 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
     state.unmatchedPixels = overRows(columns, rows, row, progress);
 }
 
-void passOverIndices(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2, const Remap& remap,
+void passOverIndices(ConversionState& state, const ImageSurface& picture1, ImageSurface& picture2, const EntryWords& wordOfEntry,
                      std::int32_t columns, std::int32_t rows, const StepProgress& progress)
 {
     const ColourLookup lookup(state.SourcePal);
-    std::array<std::uint64_t, 256> wordOfEntry{};
-    for (std::size_t s = 0; s < 256; ++s)
-        wordOfEntry[s] = remap.painted[s] | std::uint64_t(static_cast<std::uint16_t>(remap.target[s])) << 32 | std::uint64_t{s} << 48;
     // Per index the word of its pixels; an index of no source colour has 0xFFFF for its source entry.
     std::array<std::uint64_t, 256> wordOfIndex{};
     bool anyUnmatched = false;
@@ -296,7 +286,7 @@ void passOverIndices(ConversionState& state, const ImageSurface& picture1, Image
             const auto s = static_cast<std::uint16_t>(kept[x]);  // the element an earlier run left
             allBits |= s;
             ++rowUnmatched;
-            return (wordOfEntry[s & 0xFFu] & 0xFFFF'FFFF'FFFFu) | std::uint64_t{s} << 48;
+            return wordOfEntry[s & 0xFFu] | std::uint64_t{s} << 48;  // s & 0xFF: bits of s already
         });
         checkEntries(allBits, y);
         return rowUnmatched;
@@ -329,11 +319,11 @@ void identifyRemapAndPaint(ConversionState& state, const ImageSurface& picture1,
         return;
     }
     const auto [columns, rows] = pixelExtent(picture1);
-    const Remap remap = remapOf(state);
+    const EntryWords words = entryWordsOf(state);
     if (picture1.indexedColours())
-        passOverIndices(state, picture1, picture2, remap, columns, rows, progress);
+        passOverIndices(state, picture1, picture2, words, columns, rows, progress);
     else
-        passOverColours(state, picture1.image(), picture2, remap, columns, rows, progress);
+        passOverColours(state, picture1.image(), picture2, words, columns, rows, progress);
 
     // CreateNewPal leaves the distances of the last pixel it remapped.
     const std::int16_t last = state.SourceIndexMap.at(columns - 1, rows - 1);

@@ -199,7 +199,7 @@ TEST(FusedConvert, LargePicturesStopWhereOneThreadWould)
         for (int x = width - 1; x >= 0; --x)
             if ((picture.pixel(x, y) & 0xFFFF00u) == 0x010200u)
                 firstUnmatched[std::size_t(y)] = x;
-    for (const int row : {300, 301, 400, 447, 448})
+    for (const int row : {105, 211, 300, 301, 400, 447, 448})
         ASSERT_GE(firstUnmatched[std::size_t(row)], 0) << row;
 
     const auto run = [&](std::vector<int> badRows, int cancelAt) {
@@ -221,15 +221,19 @@ TEST(FusedConvert, LargePicturesStopWhereOneThreadWould)
         } catch (const std::exception& stopped) {
             error = stopped.what();
         }
-        return std::pair(error, told);
+        // An unmatched pixel's element keeps what it held, as the steps leave it.
+        return std::tuple(error, told, window.state.SourceIndexMap.at(firstUnmatched[300], 300));
     };
     std::vector<std::int64_t> rowsBefore(300);
     std::iota(rowsBefore.begin(), rowsBefore.end(), 1);
     for (const auto& badRows : {std::vector{300}, std::vector{448, 300}, std::vector{300, 301, 447}})
-        EXPECT_EQ(run(badRows, -1), std::pair(std::string("source index map row 300 holds a value that is no palette entry"), rowsBefore));
+        EXPECT_EQ(run(badRows, -1), std::tuple(std::string("source index map row 300 holds a value that is no palette entry"), rowsBefore, std::int16_t{300}));
+    // Two rows ending the first two chunks, likely on two threads: the one found later is not the lower.
+    for (int repeat = 0; repeat < 5; ++repeat)
+        EXPECT_EQ(std::get<0>(run({105, 211}, -1)), "source index map row 105 holds a value that is no palette entry");
     rowsBefore.push_back(301);
-    EXPECT_EQ(run({400}, 301), std::pair(std::string("cancelled"), rowsBefore));
-    EXPECT_EQ(run({}, 301), std::pair(std::string("cancelled"), rowsBefore));
+    EXPECT_EQ(run({400}, 301), std::tuple(std::string("cancelled"), rowsBefore, std::int16_t{0}));
+    EXPECT_EQ(run({}, 301), std::tuple(std::string("cancelled"), rowsBefore, std::int16_t{0}));
 }
 
 }  // namespace palshift
