@@ -6,9 +6,46 @@
 
 #include <QTemporaryDir>
 
+#include <numeric>
+#include <thread>
 #include <tuple>
 
 namespace palshift {
+
+namespace {
+
+const std::thread::id testThread = std::this_thread::get_id();
+
+struct Window {
+    ConversionState state;
+    ImageSurface picture1, picture2;
+    test::RecordingStatusLine status;
+};
+
+// Pixels of source colours, of other colours, and (Indexed8) table entries past the table.
+QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format format, int width, int height, bool allMatched)
+{
+    std::uniform_int_distribution<int> entry(0, 255), percent(0, 99);
+    QImage picture(width, height, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 250; ++i) {
+        const Rgb& colour = source[std::size_t(entry(random))];
+        table.push_back(allMatched || percent(random) < 85 ? qRgb(colour.red, colour.green, colour.blue) : qRgb(1, 2, i));
+    }
+    picture.setColorTable(table);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.scanLine(y)[x] = std::uint8_t(allMatched ? entry(random) % 250 : entry(random));
+    if (format == QImage::Format_Indexed8)
+        return picture;
+    QImage converted = picture.convertToFormat(format);
+    if (format == QImage::Format_ARGB32)  // alpha plays no part
+        for (int y = 0; y < height; ++y)
+            converted.setPixel(0, y, converted.pixel(0, y) & 0x00FFFFFFu);
+    return converted;
+}
+
+}  // namespace
 
 // The one pass leaves what "Load Pals", "New Pal" and "Draw Pic" leave: both maps over an earlier
 // run's elements (which unmatched pixels keep), the distance tables, the unmatched count, the painting
@@ -66,6 +103,111 @@ TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
             EXPECT_TRUE(fused.picture2.image() == steps.picture2.image()) << what;
             EXPECT_EQ(fused.status.texts, steps.status.texts) << what;
         }
+}
+
+
+// A picture large enough to have its rows shared out among threads, in chunks that do not divide its
+// odd height, and of a width that is no multiple of the pixels done at once: the maps, the painting,
+// the count and the progress (every row in order, on the calling thread) are as from the three steps.
+TEST(FusedConvert, LargePicturesComeOutAsFromTheThreeSteps)
+{
+    QTemporaryDir dir;
+    const PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
+    std::mt19937 random(5);
+    const Palette source = test::coarsePalette(random, 60), target = test::coarsePalette(random, 15);
+    test::writeBytes(files.source, test::paletteBytes(source));
+    test::writeBytes(files.target, test::paletteBytes(target));
+    const int width = 613, height = 449;
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Indexed8}) {
+        const QImage picture = testPicture(random, source, format, width, height, false);
+        Window steps, fused;
+        std::uniform_int_distribution<int> entry(0, 255);
+        for (Window* window : {&steps, &fused}) {
+            window->picture1.setPicture(picture);
+            window->picture2.resize(width, height);
+            dimensionIndexMaps(window->state, window->picture1);
+        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const auto kept = std::int16_t(entry(random));
+                steps.state.SourceIndexMap.set(x, y, kept);
+                fused.state.SourceIndexMap.set(x, y, kept);
+            }
+        loadPals(steps.state, steps.picture1, steps.status, files);
+        newPal(steps.state, steps.picture1, steps.status);
+        drawPic(steps.state, steps.picture1, steps.picture2, steps.status);
+        std::vector<std::int64_t> told;
+        bool allOnCallingThread = true;
+        convertInOnePass(fused.state, fused.picture1, fused.picture2, fused.status, files, [&](std::int64_t done, std::int64_t total) {
+            told.push_back(total == height ? done : -total);
+            allOnCallingThread = allOnCallingThread && std::this_thread::get_id() == testThread;
+        });
+
+        const std::string what = "format " + std::to_string(format);
+        int rowsAlike = 0;
+        for (int y = 0; y < height; ++y)
+            rowsAlike += std::ranges::equal(steps.state.SourceIndexMap.row(y), fused.state.SourceIndexMap.row(y))
+                         && std::ranges::equal(steps.state.TargetIndexMap.row(y), fused.state.TargetIndexMap.row(y));
+        EXPECT_EQ(rowsAlike, height) << what;
+        EXPECT_TRUE(fused.picture2.image() == steps.picture2.image()) << what;
+        EXPECT_GT(steps.state.unmatchedPixels, 0) << what;
+        EXPECT_EQ(fused.state.unmatchedPixels, steps.state.unmatchedPixels) << what;
+        EXPECT_EQ(fused.state.TotalDist, steps.state.TotalDist) << what;
+        std::vector<std::int64_t> everyRow(height);
+        std::iota(everyRow.begin(), everyRow.end(), 1);
+        EXPECT_EQ(told, everyRow) << what;
+        EXPECT_TRUE(allOnCallingThread) << what;
+    }
+}
+
+// A row that holds no palette entry ends the pass as on one thread: the lowest such row is named, and
+// progress has been told for exactly the rows before it. A cancel from progress stops the pass there.
+TEST(FusedConvert, LargePicturesStopWhereOneThreadWould)
+{
+    std::mt19937 random(8);
+    const Palette source = test::coarsePalette(random, 60);
+    const int width = 613, height = 449;
+    const QImage picture = testPicture(random, source, QImage::Format_RGB32, width, height, false);
+    std::vector<int> firstUnmatched(height, -1);  // per row, its first pixel of no source colour
+    for (int y = 0; y < height; ++y)
+        for (int x = width - 1; x >= 0; --x)
+            if ((picture.pixel(x, y) & 0xFFFF00u) == 0x010200u)
+                firstUnmatched[std::size_t(y)] = x;
+    for (const int row : {105, 211, 300, 301, 400, 447, 448})
+        ASSERT_GE(firstUnmatched[std::size_t(row)], 0) << row;
+
+    const auto run = [&](std::vector<int> badRows, int cancelAt) {
+        Window window;
+        window.state.SourcePal = source;
+        window.picture1.setPicture(picture);
+        window.picture2.resize(width, height);
+        dimensionIndexMaps(window.state, window.picture1);
+        for (const int row : badRows)
+            window.state.SourceIndexMap.set(firstUnmatched[std::size_t(row)], row, 300);
+        std::vector<std::int64_t> told;
+        std::string error;
+        try {
+            identifyRemapAndPaint(window.state, window.picture1, window.picture2, [&](std::int64_t done, std::int64_t) {
+                told.push_back(done);
+                if (done == cancelAt)
+                    throw std::runtime_error("cancelled");
+            });
+        } catch (const std::exception& stopped) {
+            error = stopped.what();
+        }
+        // An unmatched pixel's element keeps what it held, as the steps leave it.
+        return std::tuple(error, told, window.state.SourceIndexMap.at(firstUnmatched[300], 300));
+    };
+    std::vector<std::int64_t> rowsBefore(300);
+    std::iota(rowsBefore.begin(), rowsBefore.end(), 1);
+    for (const auto& badRows : {std::vector{300}, std::vector{448, 300}, std::vector{300, 301, 447}})
+        EXPECT_EQ(run(badRows, -1), std::tuple(std::string("source index map row 300 holds a value that is no palette entry"), rowsBefore, std::int16_t{300}));
+    // Two rows ending the first two chunks, likely on two threads: the one found later is not the lower.
+    for (int repeat = 0; repeat < 5; ++repeat)
+        EXPECT_EQ(std::get<0>(run({105, 211}, -1)), "source index map row 105 holds a value that is no palette entry");
+    rowsBefore.push_back(301);
+    EXPECT_EQ(run({400}, 301), std::tuple(std::string("cancelled"), rowsBefore, std::int16_t{0}));
+    EXPECT_EQ(run({}, 301), std::tuple(std::string("cancelled"), rowsBefore, std::int16_t{0}));
 }
 
 }  // namespace palshift
