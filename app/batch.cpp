@@ -127,11 +127,12 @@ qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, RowReaders re
         const QSize size(at(8) - at(4) + 1, at(10) - at(6) + 1);
         return estimatedPeakBytes(size, head[65] == 3 ? QImage::Format_RGB32 : QImage::Format_Indexed8, held);
     }
+    // Qt's reader would look through its format plugins first, which takes longer than a small conversion.
+    if (const auto size = streamedPictureSize(head); size && readers == RowReaders::Streaming)
+        return estimatedStreamingPeakBytes(QSize(size->first, size->second), held);
     QImageReader reader(&input);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    if (readers == RowReaders::Streaming && rowReaderFor(head) != RowReader::Qt)
-        return estimatedStreamingPeakBytes(size, held);
     return estimatedPeakBytes(size, announcedFormat(reader), held);
 }
 

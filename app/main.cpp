@@ -75,7 +75,7 @@ int main(int argc, char* argv[])
     const std::filesystem::path module =
         modulePath(folder, wantsCommandLine(argc, argv) ? PALSHIFT_COMMAND_LINE_MODULE : PALSHIFT_WINDOW_MODULE);
     // Bound now rather than on first use, so that a module that does not fit fails here, with its name.
-    void* const loaded = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* const loaded = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
     const auto entry = loaded ? reinterpret_cast<decltype(&palshift_main)>(dlsym(loaded, PALSHIFT_MODULE_ENTRY)) : nullptr;
     if (!entry) {
         std::fprintf(stderr, "palshift: cannot load %s: %s\n", module.c_str(), dlerror());

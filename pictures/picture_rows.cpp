@@ -66,6 +66,15 @@ RowReader rowReaderFor(std::span<const std::uint8_t> head)
     return RowReader::Qt;
 }
 
+std::optional<std::pair<std::int32_t, std::int32_t>> streamedPictureSize(std::span<const std::uint8_t> head)
+{
+    if (takenAsPng(head))  // at most 16384 a side
+        return std::pair(static_cast<std::int32_t>(bigEndian32(head, 16)), static_cast<std::int32_t>(bigEndian32(head, 20)));
+    if (const std::optional<BmpLayout> layout = bmpLayout(head))
+        return std::pair(layout->width, layout->height);
+    return std::nullopt;
+}
+
 std::span<const std::uint8_t> readHead(const QString& file, std::span<std::uint8_t> into)
 {
     try {

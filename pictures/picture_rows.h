@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <span>
 
 namespace palshift {
@@ -23,6 +25,9 @@ constexpr std::size_t rowReaderHeadBytes = 64;
 // The reader for a file that starts with head, from the PNG and BMP headers alone: only the forms
 // those readers take go to them, everything else to Qt.
 RowReader rowReaderFor(std::span<const std::uint8_t> head);
+
+// The width and height in the header of a picture that rowReaderFor() gives a streaming reader.
+std::optional<std::pair<std::int32_t, std::int32_t>> streamedPictureSize(std::span<const std::uint8_t> head);
 
 // The first bytes of file, for rowReaderFor(); none when it cannot be read (Qt then says why).
 std::span<const std::uint8_t> readHead(const QString& file, std::span<std::uint8_t> into);
