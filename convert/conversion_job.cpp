@@ -130,14 +130,22 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
     std::vector<std::uint8_t> chunk(chunkRows * stride, 0);  // padding bytes are never written, so stay 0
     const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), rules.transparentIndex);
     UnmatchedTally unmatched(rows, lookup, mapper, rules);
+    // A thread reading ahead may look rows up too (a copy of the mapper: it may outlive this call,
+    // not the lookup).
+    auto* const readAhead = dynamic_cast<ReadAheadRows*>(&rows);
+    if (readAhead)
+        readAhead->shareRowWork([shared = mapper](std::span<const std::uint8_t> row, std::span<std::uint8_t> out) {
+            return shared.map(row, out);
+        }, static_cast<std::size_t>(width));
 
     for (std::size_t first = 0; first < rowCount; first += chunkRows) {
         const std::size_t count = std::min(chunkRows, rowCount - first);
         for (std::size_t r = 0; r < count; ++r) {
             const std::span<const std::uint8_t> row = nextRowOf(rows);
             const std::size_t place = bottomUp ? r : count - 1 - r;
-            unmatched.add(mapper.map(row, std::span(chunk).subspan(place * stride, stride)), row,
-                          static_cast<std::int32_t>(first + r));
+            const std::span<std::uint8_t> entries = std::span(chunk).subspan(place * stride, stride);
+            const std::optional<std::int64_t> shared = readAhead ? readAhead->sharedWorkOfLastRow(entries) : std::nullopt;
+            unmatched.add(shared ? *shared : mapper.map(row, entries), row, static_cast<std::int32_t>(first + r));
         }
         if (first + count == rowCount)
             unmatched.refuseIfAny();

@@ -27,22 +27,52 @@ ReadAheadRows::~ReadAheadRows()
     reader_.join();
 }
 
+void ReadAheadRows::shareRowWork(RowWork work, std::size_t outBytes)
+{
+    const std::lock_guard lock(mutex_);
+    if (work_)
+        throw std::logic_error("the rows' work is shared once");
+    for (Batch& batch : batches_)
+        batch.worked.resize(rowsPerBatch_ * outBytes);
+    outBytes_ = outBytes;
+    work_ = std::move(work);
+}
+
+std::optional<std::int64_t> ReadAheadRows::sharedWorkOfLastRow(std::span<std::uint8_t> out) const
+{
+    if (!holdingBatch_ || rowInBatch_ == 0)
+        return std::nullopt;
+    const Batch& batch = batches_[consumed_ % batchCount];
+    const std::size_t row = rowInBatch_ - 1;
+    if (batch.workCounts.size() <= row || batch.workCounts[row] < 0)
+        return std::nullopt;
+    std::memcpy(out.data(), batch.worked.data() + row * outBytes_, outBytes_);
+    return batch.workCounts[row];
+}
+
 void ReadAheadRows::readAll()
 {
     const auto height = static_cast<std::size_t>(rows_->height());
     for (std::size_t read = 0, next = 0; read < height; ++next) {
+        RowWork work;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return stopping_ || next - consumed_ < batchCount; });
             if (stopping_)
                 return;
+            // Ahead of the rows' consumer by a whole batch: reading leaves time for some of its work.
+            if (work_ && filled_ - consumed_ >= 1)
+                work = work_;
         }
         Batch& batch = batches_[next % batchCount];
         batch.rows = 0;
+        batch.workCounts.assign(rowsPerBatch_, -1);
         try {
             for (; batch.rows < rowsPerBatch_ && read < height; ++batch.rows, ++read) {
                 const std::span<const std::uint8_t> row = rows_->nextRow();
                 std::memcpy(batch.bytes.data() + batch.rows * rowBytes_, row.data(), rowBytes_);
+                if (work && read % 2 == 1)
+                    batch.workCounts[batch.rows] = work(row, std::span(batch.worked).subspan(batch.rows * outBytes_, outBytes_));
             }
         } catch (...) {
             batch.failure = std::current_exception();

@@ -4,8 +4,10 @@
 
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -29,11 +31,22 @@ public:
     bool keysTransparency() const override { return rows_->keysTransparency(); }
     std::span<const std::uint8_t> nextRow() override;
 
+    // Work on a row (its look-up) that gives outBytes bytes and a count. Once set, the reading
+    // thread does it for every other row of a batch it reads while a whole batch already waits for
+    // the consumer. work runs on that thread until this object is destroyed.
+    using RowWork = std::function<std::int64_t(std::span<const std::uint8_t> row, std::span<std::uint8_t> out)>;
+    void shareRowWork(RowWork work, std::size_t outBytes);
+    // For the row nextRow() gave last: when the reading thread did its work, copies the result to
+    // out and gives the count.
+    std::optional<std::int64_t> sharedWorkOfLastRow(std::span<std::uint8_t> out) const;
+
 private:
     struct Batch {
         std::vector<std::uint8_t> bytes;
         std::size_t rows = 0;
         std::exception_ptr failure;  // after its rows
+        std::vector<std::uint8_t> worked;      // outBytes_ a row
+        std::vector<std::int64_t> workCounts;  // -1 for a row not worked on
     };
     static constexpr std::size_t batchCount = 4;
 
@@ -48,6 +61,8 @@ private:
     std::size_t filled_ = 0;    // batches filled by the reader
     std::size_t consumed_ = 0;  // batches given back by the reader's consumer
     bool stopping_ = false;
+    RowWork work_;  // set once, under mutex_
+    std::size_t outBytes_ = 0;
     std::int32_t given_ = 0;
     std::size_t rowInBatch_ = 0;
     bool holdingBatch_ = false;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace palshift {
 
@@ -56,6 +58,30 @@ TEST(ReadAheadRows, GivesRowsThenTheFailureInOrder)
             EXPECT_THROW(rows.nextRow(), std::out_of_range);
         }
     }
+}
+
+// Work shared with the reading thread comes back with the row it was done on, and is done only
+// while the reader is ahead: here always, as the consumer takes its time.
+TEST(ReadAheadRows, GivesEachRowsSharedWorkWithIt)
+{
+    std::atomic<int> read = 0;
+    ReadAheadRows rows(std::make_unique<CountingRows>(41, -1, read), 2 * 9);
+    rows.shareRowWork([](std::span<const std::uint8_t> row, std::span<std::uint8_t> out) {
+        out[0] = static_cast<std::uint8_t>(row[0] + 100);
+        return std::int64_t{row[0]} * 2;
+    }, 1);
+    int shared = 0;
+    for (int y = 0; y < 41; ++y) {
+        const auto row = rows.nextRow();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::array<std::uint8_t, 1> out{};
+        if (const std::optional<std::int64_t> count = rows.sharedWorkOfLastRow(out)) {
+            ++shared;
+            EXPECT_EQ(std::tuple(row[0], *count, out[0]), std::tuple(std::uint8_t(y), 2 * y, std::uint8_t(y + 100)));
+        }
+    }
+    EXPECT_GT(shared, 5);
+    EXPECT_LE(shared, 21);  // every other row at most
 }
 
 // A conversion that stops early (a refused picture, a failed save) stops the reading: no more than
