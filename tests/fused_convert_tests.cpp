@@ -45,6 +45,20 @@ QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format f
     return converted;
 }
 
+// Palettes of a few levels each (repeats and ties), written where the one pass reads them.
+struct PaletteSetup {
+    explicit PaletteSetup(std::mt19937& random)
+        : source(test::coarsePalette(random, 60)), target(test::coarsePalette(random, 15))
+    {
+        test::writeBytes(files.source, test::paletteBytes(source));
+        test::writeBytes(files.target, test::paletteBytes(target));
+    }
+
+    QTemporaryDir dir;
+    PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
+    Palette source, target;
+};
+
 }  // namespace
 
 // The one pass leaves what "Load Pals", "New Pal" and "Draw Pic" leave: both maps over an earlier
@@ -52,12 +66,9 @@ QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format f
 // and the status texts; for every picture form, and refusing maps a column short alike.
 TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
 {
-    QTemporaryDir dir;
-    const PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
     std::mt19937 random(3);
-    const Palette source = test::coarsePalette(random, 60), target = test::coarsePalette(random, 15);
-    test::writeBytes(files.source, test::paletteBytes(source));
-    test::writeBytes(files.target, test::paletteBytes(target));
+    const PaletteSetup palettes(random);
+    const auto& [files, source, target] = std::tie(palettes.files, palettes.source, palettes.target);
     std::uniform_int_distribution<int> entry(0, 255);
     QImage indexed(9, 6, QImage::Format_Indexed8);  // source colours, others, indices past the table
     QList<QRgb> table;
@@ -111,12 +122,9 @@ TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
 // the count and the progress (every row in order, on the calling thread) are as from the three steps.
 TEST(FusedConvert, LargePicturesComeOutAsFromTheThreeSteps)
 {
-    QTemporaryDir dir;
-    const PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
     std::mt19937 random(5);
-    const Palette source = test::coarsePalette(random, 60), target = test::coarsePalette(random, 15);
-    test::writeBytes(files.source, test::paletteBytes(source));
-    test::writeBytes(files.target, test::paletteBytes(target));
+    const PaletteSetup palettes(random);
+    const auto& [files, source, target] = std::tie(palettes.files, palettes.source, palettes.target);
     const int width = 613, height = 449;
     for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Indexed8}) {
         const QImage picture = testPicture(random, source, format, width, height, false);
