@@ -226,6 +226,22 @@ std::int64_t overRows(std::int32_t columns, std::int32_t rows, const RowPass& pa
     return unmatched;
 }
 
+// The pixels of a row that match no source colour: each keeps the element an earlier run left.
+struct UnmatchedInRow {
+    const std::int16_t* kept;
+    const EntryWords& wordOfEntry;
+    std::int32_t count = 0;
+    std::uint16_t allBits = 0;  // of every kept element, for checkEntries
+
+    std::uint64_t word(std::int32_t x)
+    {
+        const auto s = static_cast<std::uint16_t>(kept[x]);
+        allBits |= s;
+        ++count;
+        return wordOfEntry[s & 0xFFu] | std::uint64_t{s} << 48;  // s & 0xFF: bits of s already
+    }
+};
+
 void passOverColours(ConversionState& state, const QImage& image, ImageSurface& picture2, const EntryWords& wordOfEntry,
                      std::int32_t columns, std::int32_t rows, const StepProgress& progress)
 {
@@ -234,21 +250,16 @@ void passOverColours(ConversionState& state, const QImage& image, ImageSurface& 
     const RowPass row = [&](std::int32_t y) -> std::int64_t {
         const auto at = static_cast<std::size_t>(y);
         const auto* const pixels = reinterpret_cast<const QRgb*>(where.in[at]);
-        const std::int16_t* const kept = where.source[at];
-        std::int32_t rowUnmatched = 0;
-        std::uint16_t allBits = 0;
+        UnmatchedInRow unmatched{where.source[at], wordOfEntry};
         fillRow(columns, where.source[at], where.target[at], where.painted[at], [&](std::int32_t x) {
             const std::uint32_t key = pixels[x] & 0xFFFFFFu;
             const std::uint32_t slot = hash.slot(key);
             if (ColourHash::holds(slot, key)) [[likely]]
                 return wordOfEntry[slot >> 24];
-            const auto s = static_cast<std::uint16_t>(kept[x]);  // the element an earlier run left
-            allBits |= s;
-            ++rowUnmatched;
-            return wordOfEntry[s & 0xFFu] | std::uint64_t{s} << 48;  // s & 0xFF: bits of s already
+            return unmatched.word(x);
         });
-        checkEntries(allBits, y);
-        return rowUnmatched;
+        checkEntries(unmatched.allBits, y);
+        return unmatched.count;
     };
     state.unmatchedPixels = overRows(columns, rows, row, progress);
 }
@@ -276,20 +287,13 @@ void passOverIndices(ConversionState& state, const ImageSurface& picture1, Image
                     [&](std::int32_t x) { return wordOfIndex[indices[x]]; });
             return 0;
         }
-        const std::int16_t* const kept = where.source[at];
-        std::int32_t rowUnmatched = 0;
-        std::uint16_t allBits = 0;
+        UnmatchedInRow unmatched{where.source[at], wordOfEntry};
         fillRow(columns, where.source[at], where.target[at], where.painted[at], [&](std::int32_t x) {
             const std::uint64_t word = wordOfIndex[indices[x]];
-            if (word >> 48 != 0xFFFFu)
-                return word;
-            const auto s = static_cast<std::uint16_t>(kept[x]);  // the element an earlier run left
-            allBits |= s;
-            ++rowUnmatched;
-            return wordOfEntry[s & 0xFFu] | std::uint64_t{s} << 48;  // s & 0xFF: bits of s already
+            return word >> 48 != 0xFFFFu ? word : unmatched.word(x);
         });
-        checkEntries(allBits, y);
-        return rowUnmatched;
+        checkEntries(unmatched.allBits, y);
+        return unmatched.count;
     };
     state.unmatchedPixels = overRows(columns, rows, row, progress);
 }

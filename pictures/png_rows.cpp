@@ -39,6 +39,11 @@ bool PngRows::ChunkHeader::is(const char* name) const
     return std::memcmp(type.data(), name, 4) == 0;
 }
 
+bool PngRows::ChunkHeader::critical() const
+{
+    return std::isupper(static_cast<unsigned char>(type[0])) != 0;
+}
+
 PngRows::PngRows(ByteInput& input) : input_(input), inflater_(std::make_unique<inflate_state>())
 {
     readHeader();
@@ -46,7 +51,7 @@ PngRows::PngRows(ByteInput& input) : input_(input), inflater_(std::make_unique<i
     for (; !chunk.is("IDAT"); chunk = readChunkHeader()) {
         if (chunk.is("PLTE")) {
             readPalette(chunk);
-        } else if (std::isupper(static_cast<unsigned char>(chunk.type[0]))) {
+        } else if (chunk.critical()) {
             fail(QStringLiteral("a %1 chunk before the image data").arg(QString::fromLatin1(chunk.type.data(), 4)));
         } else {
             keysTransparency_ = keysTransparency_ || chunk.is("tRNS");
@@ -282,7 +287,7 @@ void PngRows::readToEnd(ChunkHeader chunk)
             checkChunkCrc();
             return;
         }
-        if (std::isupper(static_cast<unsigned char>(chunk.type[0])))
+        if (chunk.critical())
             fail(QStringLiteral("a %1 chunk after the image data").arg(QString::fromLatin1(chunk.type.data(), 4)));
         skipChunkData(chunk.length);
         checkChunkCrc();

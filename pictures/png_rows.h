@@ -35,6 +35,7 @@ private:
         std::uint32_t length;
         std::array<char, 4> type;
         bool is(const char* name) const;
+        bool critical() const;  // one a reader must understand
     };
 
     [[noreturn]] void fail(const QString& reason) const;
