@@ -131,9 +131,10 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
     const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), rules.transparentIndex);
     UnmatchedTally unmatched(rows, lookup, mapper, rules);
     // A thread reading ahead may look rows up too (a copy of the mapper: it may outlive this call,
-    // not the lookup).
+    // not the lookup), but not the rows of 8-bit indices, whose look-up costs less than copying
+    // its result from that thread.
     auto* const readAhead = dynamic_cast<ReadAheadRows*>(&rows);
-    if (readAhead)
+    if (readAhead && rows.layout() != PixelLayout::Indexed8)
         readAhead->shareRowWork([shared = mapper](std::span<const std::uint8_t> row, std::span<std::uint8_t> out) {
             return shared.map(row, out);
         }, static_cast<std::size_t>(width));

@@ -1,5 +1,7 @@
 #include "convert/target_lookup.h"
 
+#include "convert/byte_translation.h"
+
 #include <cstring>
 #include <stdexcept>
 
@@ -127,7 +129,7 @@ std::int64_t TargetLookup::Rows::map(std::span<const std::uint8_t> row, std::spa
     std::int64_t misses = 0;
     switch (layout_) {
     case PixelLayout::Indexed8:
-        mapIndices<1>(entryOfIndex_, pixels, count, out);
+        translateBytes(entryOfIndex_, row.first(count), out);
         return anyIndexUnmatched_ ? countIndices<1>(indexUnmatched_, pixels, count) : 0;
     case PixelLayout::IndexedAlpha8:
         mapIndices<2>(entryOfIndex_, pixels, count, out);
