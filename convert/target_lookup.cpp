@@ -9,13 +9,12 @@ namespace palshift {
 
 namespace {
 
-ColourHash hashOf(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource, bool bgr)
+ColourHash hashOf(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource)
 {
     std::array<std::uint32_t, 256> keys{};
     for (std::size_t entry = 0; entry < 256; ++entry) {
         const Rgb& colour = source[entry];
-        keys[entry] = bgr ? colour.blue | colour.green << 8 | colour.red << 16
-                          : colour.red | colour.green << 8 | colour.blue << 16;
+        keys[entry] = colour.red | colour.green << 8 | colour.blue << 16;
     }
     return ColourHash(keys, targetOfSource);  // the lowest entry of a repeated colour stays
 }
@@ -32,6 +31,20 @@ std::uint32_t load32Low24(const std::uint8_t* bytes)
     return word & 0xFFFFFFu;  // little-endian: the first three bytes
 }
 
+// A blue, green, red pixel as the key of its colour (one hash serves both byte orders; building a
+// hash costs more than a small conversion).
+std::uint32_t loadBgr24(const std::uint8_t* bytes)
+{
+    return __builtin_bswap32(load24(bytes)) >> 8;
+}
+
+std::uint32_t loadBgr32(const std::uint8_t* bytes)
+{
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return __builtin_bswap32(word) >> 8;  // the fourth byte goes
+}
+
 // Where a layout keeps alpha in a pixel's bytes.
 std::optional<std::size_t> alphaByte(PixelLayout layout)
 {
@@ -41,11 +54,6 @@ std::optional<std::size_t> alphaByte(PixelLayout layout)
     case PixelLayout::Bgra8: return 3;
     default: return std::nullopt;
     }
-}
-
-ColourValue swapRedBlue(std::uint32_t key)
-{
-    return static_cast<ColourValue>((key >> 16) | (key & 0xFF00u) | (key & 0xFFu) << 16);
 }
 
 // One loop per pixel form, so that the compiler sees fixed strides and byte orders.
@@ -85,8 +93,7 @@ std::int64_t countIndices(const std::array<std::uint8_t, 256>& flagged, const st
 }  // namespace
 
 TargetLookup::TargetLookup(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource)
-    : byRgb_(hashOf(source, targetOfSource, false)),
-      byBgr_(hashOf(source, targetOfSource, true)),
+    : byRgb_(hashOf(source, targetOfSource)),
       unmatchedEntry_(targetOfSource[0])
 {
 }
@@ -142,11 +149,11 @@ std::int64_t TargetLookup::Rows::map(std::span<const std::uint8_t> row, std::spa
         misses = mapColours<4, load32Low24>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
         break;
     case PixelLayout::Bgr8:
-        misses = mapColours<3, load24>(l.byBgr_, l.unmatchedEntry_, pixels, count, out);
+        misses = mapColours<3, loadBgr24>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
         break;
     case PixelLayout::Bgra8:
     case PixelLayout::Bgrx8:
-        misses = mapColours<4, load32Low24>(l.byBgr_, l.unmatchedEntry_, pixels, count, out);
+        misses = mapColours<4, loadBgr32>(l.byRgb_, l.unmatchedEntry_, pixels, count, out);
         break;
     }
     if (misses > 0 && l.resolver_)
@@ -174,7 +181,7 @@ std::int64_t TargetLookup::Rows::makeTransparent(std::span<const std::uint8_t> r
         const std::uint8_t* const pixel = row.data() + x * stride;
         const bool unmatched = layout_ == PixelLayout::IndexedAlpha8 ? indexUnmatched_[pixel[0]] != 0
                                : layout_ == PixelLayout::Rgba8       ? lookup_.byRgb_.find(load24(pixel)) < 0
-                                                                     : lookup_.byBgr_.find(load24(pixel)) < 0;
+                                                                     : lookup_.byRgb_.find(loadBgr24(pixel)) < 0;
         wereUnmatched += unmatched;
         entries[x] = *transparent_;
     }
@@ -185,9 +192,9 @@ void TargetLookup::Rows::resolveUnmatched(std::span<const std::uint8_t> row, std
 {
     const auto stride = static_cast<std::size_t>(bytesPerPixel(layout_));
     const bool bgr = layout_ == PixelLayout::Bgr8 || layout_ == PixelLayout::Bgra8 || layout_ == PixelLayout::Bgrx8;
+    const auto load = bgr ? loadBgr24 : load24;
     for (std::size_t x = 0; x < row.size() / stride; ++x) {
-        const std::uint32_t key = load24(row.data() + x * stride);
-        const ColourValue colour = bgr ? swapRedBlue(key) : static_cast<ColourValue>(key);
+        const auto colour = static_cast<ColourValue>(load(row.data() + x * stride));
         if (lookup_.matchedTarget(colour) < 0)
             entries[x] = lookup_.resolver_(colour);
     }

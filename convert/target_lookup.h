@@ -62,7 +62,6 @@ public:
 
 private:
     ColourHash byRgb_;  // keyed red + 256 green + 65536 blue
-    ColourHash byBgr_;  // keyed blue + 256 green + 65536 red, as 32-bit BGRA pixels load
     std::uint8_t unmatchedEntry_;
     UnmatchedResolver resolver_;
 };
