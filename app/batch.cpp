@@ -1,13 +1,12 @@
 #include "app/batch.h"
 
-#include "pictures/pcx_reader.h"
 #include "pictures/picture_rows.h"
-#include "platform/decoder_messages.h"
+#include "platform/file_error.h"
 #include "platform/native_path.h"
-#include "platform/picture_loading.h"
+#include "platform/picture_limits.h"
+#include "platform/qt_pictures.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include <algorithm>
 #include <array>
@@ -70,35 +69,6 @@ qint64 defaultMemoryBudget()
     return std::max<qint64>(memory / 2, 1);
 }
 
-namespace {
-
-qint64 resultBytes(qint64 width, qint64 height, ResultHeld held)
-{
-    const qint64 stride = (width + 3) / 4 * 4;  // a BMP row; PNG and PCX rows are no longer
-    return held == ResultHeld::Whole ? stride * height : std::min(stride * height, (qint64{1} << 20) + stride);
-}
-
-}  // namespace
-
-qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held)
-{
-    if (!size.isValid() || size.isEmpty() || qint64{size.width()} * size.height() > largestPicturePixels)
-        return 0;  // refused before decoding
-    const qint64 width = size.width(), height = size.height(), pixels = width * height;
-    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-    const qint64 decoded = (width * bits + 31) / 32 * 4 * height;
-
-    // The conversion reads 8-bit and 32-bit pictures as they are and converts the others.
-    qint64 converted = 0;
-    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB)
-        converted = (width + 3) / 4 * 4 * height;
-    else if (format != QImage::Format_Indexed8 && format != QImage::Format_RGB32
-             && format != QImage::Format_ARGB32 && format != QImage::Format_Invalid)
-        converted = 4 * pixels;
-    const qint64 readable = converted > 0 ? converted : decoded;
-    return std::max(decoded + converted, readable + resultBytes(width, height, held));
-}
-
 qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held)
 {
     if (!size.isValid() || size.isEmpty() || qint64{size.width()} * size.height() > largestPicturePixels)
@@ -114,26 +84,15 @@ qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, RowReaders re
     struct stat status{};
     if (::stat(nativePath(picture).constData(), &status) == 0 && !S_ISREG(status.st_mode))
         return 0;  // opening a FIFO could wait for ever; the loading refuses it
-    QFile input;
-    QString reason;
-    if (!openForReading(picture, input, reason))
-        return 0;
-    const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
-    std::array<std::uint8_t, std::max<std::size_t>(rowReaderHeadBytes, 128)> buffer{};  // a PCX header is 128
-    const std::span<const std::uint8_t> head = readHead(picture, buffer);
-    if (looksLikePcx(QByteArrayView(head.data(), static_cast<qsizetype>(head.size())))) {
-        // Qt reads no PCX; the program's reader gives 8-bit pixels, or 32-bit for three planes.
-        const auto at = [&](std::size_t offset) { return head[offset] | head[offset + 1] << 8; };
-        const QSize size(at(8) - at(4) + 1, at(10) - at(6) + 1);
-        return estimatedPeakBytes(size, head[65] == 3 ? QImage::Format_RGB32 : QImage::Format_Indexed8, held);
-    }
     // Qt's reader would look through its format plugins first, which takes longer than a small conversion.
-    if (const auto size = streamedPictureSize(head); size && readers == RowReaders::Streaming)
+    std::array<std::uint8_t, rowReaderHeadBytes> buffer{};
+    if (const auto size = streamedPictureSize(readHead(picture, buffer)); size && readers == RowReaders::Streaming)
         return estimatedStreamingPeakBytes(QSize(size->first, size->second), held);
-    QImageReader reader(&input);
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    return estimatedPeakBytes(size, announcedFormat(reader), held);
+    try {
+        return estimatedDecodedPeakBytes(picture, held);
+    } catch (const FileError&) {
+        return 0;  // Qt GUI cannot be loaded: the conversion says so, naming the picture
+    }
 }
 
 void runWithinBudget(std::size_t count, std::size_t threads, qint64 budget,

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "convert/conversion_job.h"
+#include "convert/result_held.h"
 
-#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -22,15 +22,8 @@ QString memorySizeText(qint64 bytes);
 // Half the physical memory, or of the control group's limit where that is lower.
 qint64 defaultMemoryBudget();
 
-// How much of its result a conversion holds: a MiB of rows on their way to a file that can seek,
-// or all of it (a byte per pixel) for a pipe, a PNG or a PCX, which go out at the end.
-enum class ResultHeld { Chunk, Whole };
-
-// The most memory one conversion holds at once for a picture of size decoded by Qt as format: the
-// decoded picture with its 32-bit copy when it needs one, then the readable one and the result.
-qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held = ResultHeld::Chunk);
-
-// The same for a picture read row by row by a streaming reader: a few rows and the result.
+// The most memory one conversion holds at once for a picture read row by row by a streaming
+// reader: a few rows and the result. (platform/decoded_peak.h has it for a picture decoded whole.)
 qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chunk);
 
 // The same from the picture file's header, read without decoding, for the reader that will take

@@ -3,13 +3,12 @@
 #include "bmp/bmp_headers.h"
 #include "convert/nearest_colour.h"
 #include "convert/nearest_target.h"
-#include "convert/rule_conversion.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/picture_rows.h"
 #include "pictures/read_ahead_rows.h"
 #include "pictures/png_writer.h"
 #include "platform/file_error.h"
-#include "platform/picture_loading.h"
+#include "platform/qt_pictures.h"
 
 #include <algorithm>
 #include <array>
@@ -266,7 +265,7 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         }
     }
     if (job.rules.transparentIndex) {
-        const TargetPicture converted = convertWithRules(loadPicture(input), job.source, job.target, job.rules);
+        const TargetPicture converted = convertDecodedWithRules(input, job.source, job.target, job.rules);
         writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
         return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
     }

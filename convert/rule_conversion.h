@@ -1,21 +1,11 @@
 #pragma once
 
 #include "convert/conversion_rules.h"
+#include "convert/target_picture.h"
 
 #include <QImage>
 
-#include <cstdint>
-#include <vector>
-
 namespace palshift {
-
-// A picture as target entries, rows top-down.
-struct TargetPicture {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<std::uint8_t> indices;  // width * height, row by row
-    std::int64_t unmatchedPixels = 0;
-};
 
 // Converts every pixel of picture, alpha included, under the rules (TargetResolver). Throws
 // UnmatchedColoursError under UnmatchedRule::Fail.

@@ -2,6 +2,7 @@
 
 #include "palettes/palette_failure.h"
 #include "palettes/palette_readers.h"
+#include "pictures/pcx_signature.h"
 #include "platform/regular_file.h"
 
 #include <QFileInfo>
@@ -26,6 +27,12 @@ constexpr std::array<std::pair<PaletteFormat, const char*>, 8> formatNames{{
 }};
 
 }  // namespace
+
+bool looksLikePicture(QByteArrayView bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")
+           || bytes.startsWith("BM") || looksLikePcx(bytes);
+}
 
 std::optional<PaletteFormat> paletteFormatFromName(QStringView name)
 {

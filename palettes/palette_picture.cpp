@@ -49,13 +49,7 @@ Palette gifTable(QByteArrayView bytes, const QString& file)
 
 }  // namespace
 
-bool looksLikePicture(QByteArrayView bytes)
-{
-    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")
-           || bytes.startsWith("BM") || looksLikePcx(bytes);
-}
-
-Palette readPicturePalette(QByteArrayView bytes, const QString& file)
+Palette decodePicturePalette(QByteArrayView bytes, const QString& file)
 {
     if (looksLikePcx(bytes))
         return tableOf(readPcx(bytes, file), file);

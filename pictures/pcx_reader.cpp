@@ -10,7 +10,7 @@ namespace palshift {
 
 namespace {
 
-constexpr qsizetype headerSize = 128;
+constexpr qsizetype headerSize = pcxHeaderBytes;
 constexpr qsizetype paletteTrailerSize = 1 + 768;  // 0x0C, then red, green, blue per entry
 
 [[noreturn]] void refuse(const QString& file, const QString& reason)
@@ -70,15 +70,6 @@ private:
 };
 
 }  // namespace
-
-bool looksLikePcx(QByteArrayView bytes)
-{
-    if (bytes.size() < headerSize || bytes[0] != 0x0A)
-        return false;
-    const int version = bytes[1], encoding = bytes[2], bits = bytes[3];
-    return (version == 0 || version == 2 || version == 3 || version == 4 || version == 5)
-           && (encoding == 0 || encoding == 1) && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
-}
 
 QImage readPcx(QByteArrayView bytes, const QString& file)
 {

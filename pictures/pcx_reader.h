@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pictures/pcx_signature.h"
+
 #include <QByteArrayView>
 #include <QImage>
 #include <QString>
@@ -8,9 +10,6 @@ namespace palshift {
 
 // The most columns or rows a PCX picture may have.
 constexpr int largestPcxSide = 16384;
-
-// Whether bytes begin like a ZSoft PCX header (manufacturer 0x0A, a known version, encoding and depth).
-bool looksLikePcx(QByteArrayView bytes);
 
 // Decodes a ZSoft PCX picture: 8 bits in one plane with the 256-colour table after 0x0C, 24 bits
 // in three planes, 1 bit in one to four planes or 4 bits in one plane (colour table in the header;

@@ -3,9 +3,8 @@
 #include "pictures/bmp_rows.h"
 #include "pictures/byte_input.h"
 #include "pictures/png_rows.h"
-#include "pictures/qt_rows.h"
 #include "platform/file_error.h"
-#include "platform/picture_loading.h"
+#include "platform/qt_pictures.h"
 
 #include <algorithm>
 #include <array>
@@ -95,7 +94,7 @@ std::unique_ptr<RowSource> openRows(const QString& file, RowReader reader)
     case RowReader::Qt:
         break;
     }
-    return std::make_unique<QtRows>(loadPicture(file));
+    return openDecodedRows(file);
 }
 
 }  // namespace palshift

@@ -2,7 +2,7 @@
 
 #include "pictures/png_unfilter.h"
 #include "platform/file_error.h"
-#include "platform/picture_loading.h"
+#include "platform/picture_limits.h"
 
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>

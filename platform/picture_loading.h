@@ -1,16 +1,13 @@
 #pragma once
 
+#include "platform/picture_limits.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
 
 namespace palshift {
-
-// The most pixels a picture may have: 16384 x 16384.
-constexpr qint64 largestPicturePixels = qint64{16384} * 16384;
-// The largest picture file read: more than any picture of largestPicturePixels needs.
-constexpr qint64 largestPictureFileBytes = qint64{3} << 30;
 
 // Reads a picture file (any format Qt's image plugins read; ":/..." for built-in pictures, "-" for
 // standard input) and decodes it with decodePicture. Throws FileError naming the file and the

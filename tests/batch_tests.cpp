@@ -1,4 +1,5 @@
 #include "app/batch.h"
+#include "platform/decoded_peak.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArrayView>
+
+namespace palshift {
+
+constexpr qsizetype pcxHeaderBytes = 128;
+
+// Whether bytes begin like a ZSoft PCX header (manufacturer 0x0A, a known version, encoding and depth).
+bool looksLikePcx(QByteArrayView bytes);
+
+}  // namespace palshift
