@@ -79,15 +79,34 @@ qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held)
     return rows + resultBytes(size.width(), size.height(), held);
 }
 
-qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, RowReaders readers)
+namespace {
+
+// Whether the streaming reader converts picture under a transparent entry: not a PNG whose colour
+// key or palette alpha Qt's decoder must turn into alpha, nor a picture it refuses past its header.
+bool streamsWithTransparentEntry(const QString& picture, std::span<const std::uint8_t> head)
+{
+    try {
+        return !openRows(picture, rowReaderFor(head))->keysTransparency();
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, bool transparentEntry)
 {
     struct stat status{};
     if (::stat(nativePath(picture).constData(), &status) == 0 && !S_ISREG(status.st_mode))
         return 0;  // opening a FIFO could wait for ever; the loading refuses it
     // Qt's reader would look through its format plugins first, which takes longer than a small conversion.
     std::array<std::uint8_t, rowReaderHeadBytes> buffer{};
-    if (const auto size = streamedPictureSize(readHead(picture, buffer)); size && readers == RowReaders::Streaming)
-        return estimatedStreamingPeakBytes(QSize(size->first, size->second), held);
+    const std::span<const std::uint8_t> head = readHead(picture, buffer);
+    if (const auto size = streamedPictureSize(head)) {
+        if (!transparentEntry || streamsWithTransparentEntry(picture, head))
+            return estimatedStreamingPeakBytes(QSize(size->first, size->second), held);
+        held = ResultHeld::Whole;  // decoded by Qt and converted whole by the rules
+    }
     try {
         return estimatedDecodedPeakBytes(picture, held);
     } catch (const FileError&) {

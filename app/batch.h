@@ -28,9 +28,9 @@ qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chu
 
 // The same from the picture file's header, read without decoding, for the reader that will take
 // it; 0 when the header tells nothing or the file is not a regular one (the loading then says
-// what is wrong).
-qint64 estimatedPeakBytes(const QString& picture, ResultHeld held = ResultHeld::Chunk,
-                          RowReaders readers = RowReaders::Streaming);
+// what is wrong). With a transparent entry, a PNG whose colour key or palette alpha Qt's decoder
+// must turn into alpha is decoded whole and its result held whole.
+qint64 estimatedPeakBytes(const QString& picture, ResultHeld held = ResultHeld::Chunk, bool transparentEntry = false);
 
 // Runs work(0) to work(count - 1) on up to `threads` threads, in order, never starting one while
 // the estimates of those running and its own would exceed budget. A job whose own estimate exceeds

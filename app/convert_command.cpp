@@ -256,13 +256,11 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
     };
     const auto estimate = [&](std::size_t index) {
         const Job& job = jobs[index];
-        // With a transparent entry every picture is decoded by Qt and converted whole.
-        const bool whole = conversion.format != OutputFormat::Bmp || job.output == standardStream
-                           || conversion.rules.transparentIndex;
+        const bool whole = conversion.format != OutputFormat::Bmp || job.output == standardStream;
         return job.input == standardStream
                    ? qint64{0}
                    : estimatedPeakBytes(job.input, whole ? ResultHeld::Whole : ResultHeld::Chunk,
-                                        conversion.rules.transparentIndex ? RowReaders::QtOnly : RowReaders::Streaming);
+                                        conversion.rules.transparentIndex.has_value());
     };
 
     runWithinBudget(jobs.size(), std::thread::hardware_concurrency(), memoryBudget, estimate, work, refuse);

@@ -1,5 +1,6 @@
 #include "app/batch.h"
 #include "platform/decoded_peak.h"
+#include "picture_files.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -47,6 +48,19 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
         std::abort();
     }
     EXPECT_EQ(estimate.get(), 0);
+
+    // With a transparent entry, a PNG with a colour key is decoded whole and converted whole.
+    const QString plain = dir.filePath("plain.png"), keyed = dir.filePath("keyed.png");
+    const std::vector<Rgb> palette = {{1, 2, 3}, {4, 5, 6}};
+    const QSize size(1200, 1000);  // a result of over a MiB, held whole or not
+    const std::vector<std::uint8_t> indices(1200 * 1000, 1);
+    test::writeBytes(plain, test::pngFile(size.width(), size.height(), 3, indices, 0, palette));
+    test::writeBytes(keyed, test::pngFile(size.width(), size.height(), 3, indices, 0, palette, {0}));
+    const qint64 streamed = estimatedStreamingPeakBytes(size);
+    EXPECT_EQ(estimatedPeakBytes(keyed), streamed);
+    EXPECT_EQ(estimatedPeakBytes(plain, ResultHeld::Chunk, true), streamed);
+    EXPECT_EQ(estimatedPeakBytes(keyed, ResultHeld::Chunk, true),
+              estimatedPeakBytes(size, QImage::Format_Indexed8, ResultHeld::Whole));
 }
 
 namespace {

@@ -280,7 +280,11 @@ TEST_F(CommandLine, RefusesAPictureLargerThanTheMemoryBudget)
     EXPECT_EQ(filesIn("out"), "small.bmp");
     EXPECT_EQ(palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "620K"}).first, 0);
     EXPECT_EQ(filesIn("out"), "large.bmp small.bmp");
-    const auto [qtExit, qtErrors] = palshift({"convert", large, "-o", "t.bmp", "--transparent", "0", "--memory-limit", "1400K"});
+    // With a transparent entry, a PNG with a colour key is decoded whole and converted whole; others stream.
+    EXPECT_EQ(palshift({"convert", large, "-o", "t.bmp", "--transparent", "0", "--memory-limit", "620K"}).first, 0);
+    const QString keyed = dir.filePath("keyed.png");
+    test::writeBytes(keyed, test::pngFile(600, 500, 2, std::vector<std::uint8_t>(3 * 300000, 9), 0, {}, {1, 2, 3}));
+    const auto [qtExit, qtErrors] = palshift({"convert", keyed, "-o", "t.bmp", "--transparent", "0", "--memory-limit", "1400K"});
     EXPECT_EQ(qtExit, 1);
     EXPECT_TRUE(qtErrors.contains("needs about " + memorySizeText(5 * 300000))) << qPrintable(qtErrors);
 }

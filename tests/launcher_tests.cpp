@@ -105,8 +105,9 @@ TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
     const QString expected = folder.filePath("expected.bmp"), output = folder.filePath("x.bmp");
     const QStringList palettes = {"--source-pal", builtFolder + "/diablo.pal", "--target-pal", builtFolder + "/diablo2.pal"};
     ASSERT_EQ(run(PALSHIFT_EXECUTABLE, QStringList{"convert", ":/startup.bmp", "-o", expected} + palettes).exitCode, 0);
+    const auto convert = [&] { return run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes); };
 
-    const Outcome withoutQtGui = run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes);
+    const Outcome withoutQtGui = convert();
     EXPECT_EQ(withoutQtGui.exitCode, 1);
     EXPECT_TRUE(withoutQtGui.err.startsWith("palshift: Cannot read :/startup.bmp: cannot load " + installed(qtPicturesModule) + ": ")
                 && withoutQtGui.err.endsWith(": No such file or directory\n"))
@@ -114,13 +115,13 @@ TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
     EXPECT_FALSE(QFileInfo::exists(output));
     ASSERT_TRUE(QFile::link(builtFolder + '/' + qtPicturesModule, installed(qtPicturesModule)));
 
-    const Outcome converted = run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes);
+    const Outcome converted = convert();
     EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
     EXPECT_EQ(test::readBytes(output), test::readBytes(expected));
 
     ASSERT_TRUE(QFile::remove(output));
     test::writeBytes(beside(commandLineModule), QByteArray(256, 'x'));
-    const Outcome notAModule = run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes);
+    const Outcome notAModule = convert();
     EXPECT_EQ(notAModule.exitCode, 2);
     EXPECT_TRUE(notAModule.err.startsWith("palshift: cannot load " + beside(commandLineModule) + ": ")
                 && notAModule.err.contains("invalid ELF header"))
