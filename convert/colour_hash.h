@@ -7,8 +7,8 @@
 namespace palshift {
 
 // A perfect hash from up to 256 colours (24-bit keys) to a byte each: one multiply, one table read
-// and one compare per look-up, from a table of 16 KiB (for nearly every palette) that stays in the
-// first-level cache.
+// and one compare per look-up, from a table of 32 KiB for nearly every palette, of which the
+// colours' look-ups touch one cache line each at most.
 class ColourHash {
 public:
     // keys[i] maps to values[i]; of a key given twice the first stays. std::invalid_argument for
