@@ -31,11 +31,11 @@ std::uint32_t load32Low24(const std::uint8_t* bytes)
     return word & 0xFFFFFFu;  // little-endian: the first three bytes
 }
 
-// A blue, green, red pixel as the key of its colour (one hash serves both byte orders; building a
-// hash costs more than a small conversion).
+// A blue, green, red pixel as the key of its colour, so that one hash serves both byte orders.
+// Three loads measure faster than a swap of three bytes; four bytes swap faster.
 std::uint32_t loadBgr24(const std::uint8_t* bytes)
 {
-    return __builtin_bswap32(load24(bytes)) >> 8;
+    return bytes[2] | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[0]} << 16;
 }
 
 std::uint32_t loadBgr32(const std::uint8_t* bytes)
