@@ -58,6 +58,9 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
     test::writeBytes(keyed, test::pngFile(size.width(), size.height(), 3, indices, 0, palette, {0}));
     const qint64 streamed = estimatedStreamingPeakBytes(size);
     EXPECT_EQ(estimatedPeakBytes(keyed), streamed);
+    const QString bmp = dir.filePath("wide.bmp");
+    test::writeBytes(bmp, test::bmpFile(size.width(), size.height(), 24, std::vector<std::uint8_t>(3 * 1200 * 1000), false));
+    EXPECT_EQ(estimatedPeakBytes(bmp), streamed);
     EXPECT_EQ(estimatedPeakBytes(plain, ResultHeld::Chunk, true), streamed);
     EXPECT_EQ(estimatedPeakBytes(keyed, ResultHeld::Chunk, true),
               estimatedPeakBytes(size, QImage::Format_Indexed8, ResultHeld::Whole));
