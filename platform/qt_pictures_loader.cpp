@@ -2,11 +2,13 @@
 
 #include "palettes/palette_readers.h"
 #include "platform/file_error.h"
+#include "platform/native_path.h"
 
 #include <dlfcn.h>
 
 #include <filesystem>
 #include <mutex>
+#include <string>
 
 // The command line's side of the seam: the first call loads the module of Qt GUI's uses from
 // beside this module, and each calls the module's own.
@@ -26,16 +28,17 @@ const QtPictureFunctions& loaded(const QString& file)
         return *functions;
     Dl_info self{};
     const bool found = dladdr(reinterpret_cast<const void*>(&loaded), &self) != 0 && self.dli_fname;
-    const QString module = found ? QString::fromStdString(
-                                       (std::filesystem::path(self.dli_fname).parent_path() / PALSHIFT_QT_PICTURES_MODULE).string())
-                                 : QStringLiteral(PALSHIFT_QT_PICTURES_MODULE);
-    void* const handle = found ? dlopen(module.toStdString().c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
+    const std::string module =
+        found ? (std::filesystem::path(self.dli_fname).parent_path() / PALSHIFT_QT_PICTURES_MODULE).string()
+              : PALSHIFT_QT_PICTURES_MODULE;
+    void* const handle = found ? dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
     const auto entry =
         handle ? reinterpret_cast<decltype(&palshift_qt_pictures)>(dlsym(handle, PALSHIFT_QT_PICTURES_ENTRY)) : nullptr;
     if (!entry)
         throw FileError(file, QStringLiteral("Cannot read %1: cannot load %2: %3")
-                                  .arg(file, module, found ? QString::fromLocal8Bit(dlerror())
-                                                           : QStringLiteral("the folder of the program's modules is unknown")));
+                                  .arg(file, pathFromNative(QByteArray::fromStdString(module)),
+                                       found ? QString::fromLocal8Bit(dlerror())
+                                             : QStringLiteral("the folder of the program's modules is unknown")));
     functions = entry();
     return *functions;
 }
