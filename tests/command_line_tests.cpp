@@ -301,8 +301,11 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     EXPECT_EQ(palshift({"convert", sword, "-o", "other.tga"}).first, 0);
     // The converted PCX read back converts to itself: the Diablo 2 palette holds each of its colours.
     EXPECT_EQ(palshift({"convert", "SWORD.PCX", "-o", "again.pcx", "--source-pal", defaults.target}).first, 0);
+    // A result's colour table is the target palette, read from the picture by Qt GUI's module.
+    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.bmp"}).first, 0);
 
     const QByteArray bmp = test::readBytes(dir.filePath("sword.bmp"));
+    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), bmp);
     EXPECT_EQ(test::readBytes(dir.filePath("other.tga")), bmp);
     const QImage reference(dir.filePath("sword.bmp"));
     ASSERT_EQ(reference.format(), QImage::Format_Indexed8);
