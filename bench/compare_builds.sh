@@ -16,8 +16,8 @@ trap 'rm -rf "$work"' EXIT
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 printf '%-26s %10s %10s\n' picture before_ms after_ms
-for spec in "16 random indexed png" "4096 random indexed png" "4096 random rgb bmp" "4096 sprite rgb png" "4096 random rgb png"; do
-    read -r side content kind ending <<<"$spec"
+for picture_kind in "16 random indexed png" "4096 random indexed png" "4096 random rgb bmp" "4096 sprite rgb png" "4096 random rgb png"; do
+    read -r side content kind ending <<<"$picture_kind"
     picture="$work/$side-$content-$kind.$ending"
     "$after/bench/make_bench_png" "$side" "$content" "$kind" "$picture"
     : >"$work/times"

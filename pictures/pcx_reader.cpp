@@ -10,7 +10,6 @@ namespace palshift {
 
 namespace {
 
-constexpr qsizetype headerSize = pcxHeaderBytes;
 constexpr qsizetype paletteTrailerSize = 1 + 768;  // 0x0C, then red, green, blue per entry
 
 [[noreturn]] void refuse(const QString& file, const QString& reason)
@@ -73,7 +72,7 @@ private:
 
 QImage readPcx(QByteArrayView bytes, const QString& file)
 {
-    if (bytes.size() < headerSize)
+    if (bytes.size() < pcxHeaderBytes)
         refuse(file, QStringLiteral("truncated: %1 bytes, a PCX header needs 128").arg(bytes.size()));
     if (!looksLikePcx(bytes))
         refuse(file, QStringLiteral("offset 0: expected a PCX header (0x0A, version, encoding, bits per pixel)"));
@@ -99,10 +98,10 @@ QImage readPcx(QByteArrayView bytes, const QString& file)
         refuse(file, QStringLiteral("offset 66: %1 bytes per line; %2 pixels of %3 bits need %4")
                          .arg(bytesPerLine).arg(width).arg(bits).arg(neededPerLine));
 
-    QByteArrayView data = bytes.sliced(headerSize);
+    QByteArrayView data = bytes.sliced(pcxHeaderBytes);
     QList<QRgb> colours;
     if (indexed8) {
-        if (bytes.size() < headerSize + paletteTrailerSize || bytes[bytes.size() - paletteTrailerSize] != 0x0C)
+        if (bytes.size() < pcxHeaderBytes + paletteTrailerSize || bytes[bytes.size() - paletteTrailerSize] != 0x0C)
             refuse(file, QStringLiteral("no 256-colour table: expected 0x0C and 768 bytes at the end of the file"));
         data.chop(paletteTrailerSize);
         for (int entry = 0; entry < 256; ++entry)

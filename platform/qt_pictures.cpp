@@ -2,7 +2,7 @@
 
 #include "convert/rule_conversion.h"
 #include "palettes/palette_readers.h"
-#include "pictures/pcx_reader.h"
+#include "pictures/pcx_signature.h"
 #include "pictures/qt_rows.h"
 #include "platform/decoded_peak.h"
 #include "platform/decoder_messages.h"
