@@ -1,10 +1,5 @@
 #include "app/batch.h"
 
-#include "pictures/picture_rows.h"
-#include "platform/file_error.h"
-#include "platform/native_path.h"
-#include "platform/picture_limits.h"
-#include "platform/qt_pictures.h"
 
 #include <QFile>
 
@@ -67,51 +62,6 @@ qint64 defaultMemoryBudget()
             memory = std::min(memory, limit);
     }
     return std::max<qint64>(memory / 2, 1);
-}
-
-qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held)
-{
-    if (!size.isValid() || size.isEmpty() || qint64{size.width()} * size.height() > largestPicturePixels)
-        return 0;
-    // The row being read and the one before it (PNG filters), four bytes a pixel at most, and the
-    // reader's buffers.
-    const qint64 rows = 2 * 4 * qint64{size.width()} + (qint64{256} << 10);
-    return rows + resultBytes(size.width(), size.height(), held);
-}
-
-namespace {
-
-// Whether the streaming reader converts picture under a transparent entry: not a PNG whose colour
-// key or palette alpha Qt's decoder must turn into alpha, nor a picture it refuses past its header.
-bool streamsWithTransparentEntry(const QString& picture, std::span<const std::uint8_t> head)
-{
-    try {
-        return !openRows(picture, rowReaderFor(head))->keysTransparency();
-    } catch (const FileError&) {
-        return false;
-    }
-}
-
-}  // namespace
-
-qint64 estimatedPeakBytes(const QString& picture, ResultHeld held, bool transparentEntry)
-{
-    struct stat status{};
-    if (::stat(nativePath(picture).constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        return 0;  // opening a FIFO could wait for ever; the loading refuses it
-    // Qt's reader would look through its format plugins first, which takes longer than a small conversion.
-    std::array<std::uint8_t, rowReaderHeadBytes> buffer{};
-    const std::span<const std::uint8_t> head = readHead(picture, buffer);
-    if (const auto size = streamedPictureSize(head)) {
-        if (!transparentEntry || streamsWithTransparentEntry(picture, head))
-            return estimatedStreamingPeakBytes(QSize(size->first, size->second), held);
-        held = ResultHeld::Whole;  // decoded by Qt and converted whole by the rules
-    }
-    try {
-        return estimatedDecodedPeakBytes(picture, held);
-    } catch (const FileError&) {
-        return 0;  // Qt GUI cannot be loaded: the conversion says so, naming the picture
-    }
 }
 
 void runWithinBudget(std::size_t count, std::size_t threads, qint64 budget,

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "convert/conversion_job.h"
-#include "convert/result_held.h"
+#include "pictures/memory_estimate.h"
 
 #include <QSize>
 #include <QString>
@@ -21,16 +20,6 @@ QString memorySizeText(qint64 bytes);
 
 // Half the physical memory, or of the control group's limit where that is lower.
 qint64 defaultMemoryBudget();
-
-// The most memory one conversion holds at once for a picture read row by row by a streaming
-// reader: a few rows and the result. (platform/decoded_peak.h has it for a picture decoded whole.)
-qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chunk);
-
-// The same from the picture file's header, read without decoding, for the reader that will take
-// it; 0 when the header tells nothing or the file is not a regular one (the loading then says
-// what is wrong). With a transparent entry, a PNG whose colour key or palette alpha Qt's decoder
-// must turn into alpha is decoded whole and its result held whole.
-qint64 estimatedPeakBytes(const QString& picture, ResultHeld held = ResultHeld::Chunk, bool transparentEntry = false);
 
 // Runs work(0) to work(count - 1) on up to `threads` threads, in order, never starting one while
 // the estimates of those running and its own would exceed budget. A job whose own estimate exceeds

@@ -4,7 +4,7 @@
 #include "convert/conversion_job.h"
 #include "convert/mapping_table.h"
 #include "convert/palette_file.h"
-#include "convert/palette_lookup.h"
+#include "palettes/palette_lookup.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"

@@ -2,18 +2,18 @@
 
 #include "app/palettes_dialog.h"
 #include "bmp/bmp_header.h"
-#include "bmp/indexed_export.h"
-#include "bmp/picture_export.h"
-#include "bmp/save_name.h"
+#include "convert/indexed_export.h"
+#include "convert/picture_export.h"
+#include "pictures/save_name.h"
 #include "convert/fused_convert.h"
 #include "convert/load_pals.h"
 #include "convert/mapping_table.h"
 #include "convert/nearest_colour.h"
-#include "convert/palette_lookup.h"
+#include "palettes/palette_lookup.h"
 #include "convert/result_drawing.h"
 #include "convert/rule_steps.h"
 #include "platform/atomic_file.h"
-#include "platform/picture_loading.h"
+#include "pictures/picture_loading.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

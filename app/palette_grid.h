@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/palette.h"
+#include "palettes/palette.h"
 
 #include <QWidget>
 

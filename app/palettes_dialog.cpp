@@ -1,6 +1,8 @@
 #include "app/palettes_dialog.h"
 
 #include "app/palette_grid.h"
+#include "palettes/palette_formats.h"
+#include "pictures/palette_picture.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -100,7 +102,7 @@ PalettesDialog::Side PalettesDialog::makeSide(const QString& file, PaletteFormat
 void PalettesDialog::showPalette(const Side& side)
 {
     try {
-        side.grid->setColours(readPalette(side.file->text(), chosenFormat(side.format)).colours);
+        side.grid->setColours(readPalette(side.file->text(), chosenFormat(side.format), decodePicturePalette).colours);
         side.grid->setEnabled(true);
         side.problem->clear();
     } catch (const std::exception& failure) {

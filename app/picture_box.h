@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/image_surface.h"
+#include "pictures/image_surface.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/status_line.h"
+#include "convert/status_line.h"
 
 #include <QStatusBar>
 

@@ -1,7 +1,7 @@
 #include "bench_pictures.h"
 
 #include "convert/palette_file.h"
-#include "platform/picture_loading.h"
+#include "pictures/picture_loading.h"
 
 #include <cstdint>
 #include <random>

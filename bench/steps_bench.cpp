@@ -3,12 +3,12 @@
 #include "bench_pictures.h"
 
 #include "bmp/bmp_header.h"
-#include "bmp/picture_export.h"
+#include "convert/picture_export.h"
 #include "convert/fused_convert.h"
 #include "convert/nearest_colour.h"
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
-#include "platform/image_surface.h"
+#include "pictures/image_surface.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "bmp/bmp_header.h"
-#include "convert/palette.h"
+#include "palettes/palette.h"
 
 #include <array>
 #include <cstdint>

@@ -8,7 +8,8 @@
 #include "pictures/read_ahead_rows.h"
 #include "pictures/png_writer.h"
 #include "platform/file_error.h"
-#include "platform/qt_pictures.h"
+#include "convert/rule_conversion.h"
+#include "pictures/picture_loading.h"
 
 #include <algorithm>
 #include <array>
@@ -265,7 +266,7 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         }
     }
     if (job.rules.transparentIndex) {
-        const TargetPicture converted = convertDecodedWithRules(input, job.source, job.target, job.rules);
+        const TargetPicture converted = convertWithRules(loadPicture(input), job.source, job.target, job.rules);
         writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
         return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
     }

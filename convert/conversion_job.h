@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/conversion_rules.h"
-#include "convert/palette.h"
+#include "palettes/palette.h"
 #include "convert/target_lookup.h"
 #include "pictures/picture_rows.h"
 #include "pictures/row_source.h"

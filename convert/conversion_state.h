@@ -1,7 +1,8 @@
 #pragma once
 
 #include "convert/index_map.h"
-#include "convert/palette.h"
+#include "pictures/picture_surface.h"
+#include "palettes/palette.h"
 
 #include <QString>
 

@@ -4,8 +4,8 @@
 #include "convert/palette_file.h"
 #include "convert/step_progress.h"
 #include "palettes/palette_formats.h"
-#include "platform/picture_surface.h"
-#include "platform/status_line.h"
+#include "pictures/picture_surface.h"
+#include "convert/status_line.h"
 
 #include <optional>
 

@@ -1,15 +1,12 @@
 #include "convert/palette_file.h"
 
-namespace palshift {
+#include "pictures/palette_picture.h"
 
-PaletteFiles defaultPaletteFiles(const QString& folder)
-{
-    return {folder + QStringLiteral("/diablo.pal"), folder + QStringLiteral("/diablo2.pal")};
-}
+namespace palshift {
 
 void readPaletteFile(const QString& file, Palette& palette, std::int16_t& PalCounter, PaletteFormat format)
 {
-    palette = readPalette(file, format).colours;
+    palette = readPalette(file, format, decodePicturePalette).colours;
     PalCounter = 256;
 }
 

@@ -1,24 +1,14 @@
 #pragma once
 
-#include "convert/palette.h"
+#include "palettes/palette.h"
 #include "palettes/palette_formats.h"
+#include "palettes/palette_lookup.h"
 
 #include <QString>
 
 #include <cstdint>
 
 namespace palshift {
-
-// The two palette files "Load Pals" reads.
-struct PaletteFiles {
-    QString source;  // diablo.pal
-    QString target;  // diablo2.pal
-    PaletteFormat sourceFormat = PaletteFormat::Auto;
-    PaletteFormat targetFormat = PaletteFormat::Auto;
-};
-
-// diablo.pal and diablo2.pal in folder: folder + "/diablo.pal", even when folder ends in a separator.
-PaletteFiles defaultPaletteFiles(const QString& folder);
 
 // Fills palette from file read as format (readPalette: a 768-byte file is red, green, blue per
 // entry unless it is named pal.dat), counting entries in PalCounter, which ends at 256. Throws

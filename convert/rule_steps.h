@@ -4,8 +4,8 @@
 #include "convert/conversion_state.h"
 #include "convert/load_pals.h"
 #include "convert/step_progress.h"
-#include "platform/image_surface.h"
-#include "platform/status_line.h"
+#include "pictures/image_surface.h"
+#include "convert/status_line.h"
 
 namespace palshift {
 

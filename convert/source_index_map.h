@@ -2,7 +2,7 @@
 
 #include "convert/conversion_state.h"
 #include "convert/step_progress.h"
-#include "platform/picture_surface.h"
+#include "pictures/picture_surface.h"
 
 namespace palshift {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/colour_hash.h"
-#include "convert/palette.h"
+#include "palettes/palette.h"
 #include "pictures/row_source.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "palettes/palette_failure.h"
 #include "palettes/palette_readers.h"
-#include "pictures/pcx_signature.h"
+#include "palettes/picture_signature.h"
 #include "platform/regular_file.h"
 
 #include <QFileInfo>
@@ -27,12 +27,6 @@ constexpr std::array<std::pair<PaletteFormat, const char*>, 8> formatNames{{
 }};
 
 }  // namespace
-
-bool looksLikePicture(QByteArrayView bytes)
-{
-    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")
-           || bytes.startsWith("BM") || looksLikePcx(bytes);
-}
 
 std::optional<PaletteFormat> paletteFormatFromName(QStringView name)
 {
@@ -71,7 +65,7 @@ std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QSt
     return std::nullopt;
 }
 
-LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format)
+LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format, PictureTableReader pictureTable)
 {
     if (format == PaletteFormat::Auto) {
         const std::optional<PaletteFormat> detected = detectPaletteFormat(bytes, file);
@@ -108,13 +102,15 @@ LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFo
         loaded.colours = readRiffPalette(bytes, file);
         break;
     case PaletteFormat::Picture:
-        loaded.colours = readPicturePalette(bytes, file);
+        if (!pictureTable)
+            refusePalette(file, QStringLiteral("a picture, whose colour table is not read here"));
+        loaded.colours = pictureTable(bytes, file);
         break;
     }
     return loaded;
 }
 
-LoadedPalette readPalette(const QString& file, PaletteFormat format)
+LoadedPalette readPalette(const QString& file, PaletteFormat format, PictureTableReader pictureTable)
 {
     // No palette, not even a picture's, comes near this size: a longer file is refused by its
     // size, without reading it.
@@ -130,7 +126,7 @@ LoadedPalette readPalette(const QString& file, PaletteFormat format)
     const QByteArray bytes = input.read(largestPaletteFileBytes + 1);
     if (bytes.size() > largestPaletteFileBytes)
         refuseSize(bytes.size());
-    return decodePalette(bytes, file, format);
+    return decodePalette(bytes, file, format, pictureTable);
 }
 
 }  // namespace palshift

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/palette.h"
+#include "palettes/palette.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -28,11 +28,17 @@ struct LoadedPalette {
 // content again (a BMP, PNG, GIF or PCX picture). nullopt when none fits.
 std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QString& file);
 
+// The colour table of a picture, for PaletteFormat::Picture: the picture readers give it
+// (pictures/palette_picture.h), so that no picture is decoded on this floor.
+using PictureTableReader = Palette (*)(QByteArrayView bytes, const QString& file);
+
 // Reads bytes as format, detecting it for Auto. Throws FileError "<file>: <reason>", also
-// "not a palette: ..." when no format fits.
-LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format = PaletteFormat::Auto);
+// "not a palette: ..." when no format fits. Without pictureTable a picture is no palette.
+LoadedPalette decodePalette(QByteArrayView bytes, const QString& file, PaletteFormat format = PaletteFormat::Auto,
+                            PictureTableReader pictureTable = nullptr);
 
 // Reads the file and decodes it as above. FileError "Cannot open <file>: <reason>" too.
-LoadedPalette readPalette(const QString& file, PaletteFormat format = PaletteFormat::Auto);
+LoadedPalette readPalette(const QString& file, PaletteFormat format = PaletteFormat::Auto,
+                          PictureTableReader pictureTable = nullptr);
 
 }  // namespace palshift

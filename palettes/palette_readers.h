@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/palette.h"
+#include "palettes/palette.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -39,12 +39,5 @@ struct ActPalette {
     std::optional<std::uint8_t> transparentIndex;
 };
 ActPalette readActPalette(QByteArrayView bytes, const QString& file);
-
-// The colour table of an 8-bit indexed picture: BMP or PNG through Qt's readers, PCX through the
-// program's own, GIF's global colour table from its header. The table must hold 256 colours.
-// readPicturePalette is decodePicturePalette through the seam of Qt GUI (platform/qt_pictures.h).
-bool looksLikePicture(QByteArrayView bytes);
-Palette readPicturePalette(QByteArrayView bytes, const QString& file);
-Palette decodePicturePalette(QByteArrayView bytes, const QString& file);
 
 }  // namespace palshift

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pictures/pcx_signature.h"
+#include "palettes/picture_signature.h"
 
 #include <QByteArrayView>
 #include <QImage>

@@ -4,7 +4,8 @@
 #include "pictures/byte_input.h"
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
-#include "platform/qt_pictures.h"
+#include "pictures/picture_loading.h"
+#include "pictures/qt_rows.h"
 
 #include <algorithm>
 #include <array>
@@ -94,7 +95,7 @@ std::unique_ptr<RowSource> openRows(const QString& file, RowReader reader)
     case RowReader::Qt:
         break;
     }
-    return openDecodedRows(file);
+    return std::make_unique<QtRows>(loadPicture(file));
 }
 
 }  // namespace palshift

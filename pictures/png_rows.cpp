@@ -2,7 +2,7 @@
 
 #include "pictures/png_unfilter.h"
 #include "platform/file_error.h"
-#include "platform/picture_limits.h"
+#include "pictures/picture_limits.h"
 
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
@@ -18,7 +18,7 @@ namespace {
 constexpr std::array<std::uint8_t, 8> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr std::size_t compressedBlock = 256 * 1024;
 
-enum ColourType : std::uint8_t { Grey = 0, Truecolour = 2, Palette = 3, GreyAlpha = 4, TruecolourAlpha = 6 };
+enum ColourType : std::uint8_t { Grey = 0, Truecolour = 2, Indexed = 3, GreyAlpha = 4, TruecolourAlpha = 6 };
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes)
 {
@@ -59,7 +59,7 @@ PngRows::PngRows(ByteInput& input) : input_(input), inflater_(std::make_unique<i
             checkChunkCrc();
         }
     }
-    if (colourType_ == Palette && paletteEntries_ == 0)
+    if (colourType_ == Indexed && paletteEntries_ == 0)
         fail(QStringLiteral("a palette picture without a palette"));
     idatLeft_ = chunk.length;
     compressed_.resize(compressedBlock);
@@ -158,7 +158,7 @@ void PngRows::readHeader()
         break;
     case Truecolour: layout_ = PixelLayout::Rgb8; break;
     case TruecolourAlpha: layout_ = PixelLayout::Rgba8; break;
-    case Palette:
+    case Indexed:
         layout_ = PixelLayout::Indexed8;
         paletteEntries_ = 0;
         break;
@@ -169,13 +169,13 @@ void PngRows::readHeader()
 void PngRows::readPalette(const ChunkHeader& chunk)
 {
     const bool greyPicture = colourType_ == Grey || colourType_ == GreyAlpha;
-    if (greyPicture || (colourType_ == Palette && paletteEntries_ > 0) || chunk.length == 0 || chunk.length % 3 != 0
+    if (greyPicture || (colourType_ == Indexed && paletteEntries_ > 0) || chunk.length == 0 || chunk.length % 3 != 0
         || chunk.length > 3 * 256)
         fail(QStringLiteral("its palette is not valid"));
     std::array<std::uint8_t, 3 * 256> colours{};
     readChunkData(std::span(colours).first(chunk.length));
     checkChunkCrc();
-    if (colourType_ != Palette)
+    if (colourType_ != Indexed)
         return;  // a suggestion for truecolour pictures, which their pixels do not use
     paletteEntries_ = chunk.length / 3;
     for (std::uint32_t entry = 0; entry < paletteEntries_; ++entry) {

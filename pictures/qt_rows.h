@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pictures/row_source.h"
-#include "platform/image_surface.h"
+#include "pictures/image_surface.h"
 
 #include <QImage>
 

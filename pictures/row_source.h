@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/picture_surface.h"
+#include "pictures/picture_surface.h"
 
 #include <cstdint>
 #include <span>

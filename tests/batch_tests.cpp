@@ -1,5 +1,5 @@
 #include "app/batch.h"
-#include "platform/decoded_peak.h"
+#include "pictures/memory_estimate.h"
 #include "picture_files.h"
 #include "test_support.h"
 

@@ -1,8 +1,8 @@
 #include "app/batch.h"
-#include "convert/palette.h"
+#include "palettes/palette.h"
 #include "convert/palette_file.h"
 #include "pictures/pcx_reader.h"
-#include "platform/picture_loading.h"
+#include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 

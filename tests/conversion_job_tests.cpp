@@ -1,10 +1,10 @@
 #include "bmp/bmp_header.h"
-#include "bmp/picture_export.h"
+#include "convert/picture_export.h"
 #include "convert/conversion_job.h"
 #include "convert/nearest_colour.h"
 #include "convert/source_index_map.h"
-#include "platform/image_surface.h"
-#include "platform/picture_loading.h"
+#include "pictures/image_surface.h"
+#include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 

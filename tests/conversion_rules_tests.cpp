@@ -3,7 +3,7 @@
 #include "convert/nearest_target.h"
 #include "convert/rule_conversion.h"
 #include "convert/source_index_map.h"
-#include "platform/image_surface.h"
+#include "pictures/image_surface.h"
 #include "test_support.h"
 
 #include <QImage>

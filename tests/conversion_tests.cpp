@@ -3,8 +3,8 @@
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
 #include "platform/file_error.h"
-#include "platform/image_surface.h"
-#include "platform/picture_loading.h"
+#include "pictures/image_surface.h"
+#include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "bmp/indexed_export.h"
+#include "convert/indexed_export.h"
 #include "pictures/pcx_reader.h"
 #include "tests/test_support.h"
 

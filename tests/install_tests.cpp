@@ -87,7 +87,7 @@ QByteArray paletteOfColourTable(const QByteArray& bmp)
 TEST_F(Install, PutsEachFileInItsPlace)
 {
     QStringList expected = {"bin/palshift", PALSHIFT_MODULE_DIR "/" PALSHIFT_COMMAND_LINE_MODULE,
-                            PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE, PALSHIFT_MODULE_DIR "/" PALSHIFT_QT_PICTURES_MODULE, "share/applications/palshift.desktop",
+                            PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE, "share/applications/palshift.desktop",
                             "share/bash-completion/completions/palshift",
                             "share/icons/hicolor/scalable/apps/palshift.svg", "share/man/man1/palshift.1.gz"};
     for (const int size : {16, 32, 48, 64, 128, 256})
@@ -180,7 +180,7 @@ TEST(Package, DebDependsOnTheDebianPackagesItUses)
     const QString contents = run("dpkg-deb", {"--contents", deb}).out;
     for (const char* file : {"./usr/bin/palshift", "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_COMMAND_LINE_MODULE,
                              "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE,
-                             "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_QT_PICTURES_MODULE, "./usr/share/palshift/diablo2.pal",
+                             "./usr/share/palshift/diablo2.pal",
                              "./usr/share/applications/palshift.desktop"})
         EXPECT_TRUE(contents.contains(QString(file) + '\n')) << file << " is not in\n" << qPrintable(contents);
 }

@@ -36,8 +36,7 @@ Outcome run(const QString& program, const QStringList& arguments, const QStringL
 }
 
 const QString builtFolder = QFileInfo(PALSHIFT_EXECUTABLE).path();
-const QString commandLineModule = PALSHIFT_COMMAND_LINE_MODULE, windowModule = PALSHIFT_WINDOW_MODULE,
-              qtPicturesModule = PALSHIFT_QT_PICTURES_MODULE;
+const QString commandLineModule = PALSHIFT_COMMAND_LINE_MODULE, windowModule = PALSHIFT_WINDOW_MODULE;
 
 // A copy of the program in bin/ of a folder of its own, with no module beside it or installed; the
 // folder's name is longer than the launcher's first guess at the length of its own.
@@ -95,8 +94,7 @@ TEST_F(LoneProgram, NamesTheModuleItCannotLoad)
 }
 
 // The installed modules run the command, unless a module is beside the program; one that is not a
-// module, or lacks the entry point, is named with the loader's reason. A picture that only Qt GUI
-// decodes needs its module beside the command line's.
+// module, or lacks the entry point, is named with the loader's reason.
 TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
 {
     ASSERT_TRUE(QDir().mkpath(installed("")));
@@ -106,14 +104,6 @@ TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
     const QStringList palettes = {"--source-pal", builtFolder + "/diablo.pal", "--target-pal", builtFolder + "/diablo2.pal"};
     ASSERT_EQ(run(PALSHIFT_EXECUTABLE, QStringList{"convert", ":/startup.bmp", "-o", expected} + palettes).exitCode, 0);
     const auto convert = [&] { return run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes); };
-
-    const Outcome withoutQtGui = convert();
-    EXPECT_EQ(withoutQtGui.exitCode, 1);
-    EXPECT_TRUE(withoutQtGui.err.startsWith("palshift: Cannot read :/startup.bmp: cannot load " + installed(qtPicturesModule) + ": ")
-                && withoutQtGui.err.endsWith(": No such file or directory\n"))
-        << qPrintable(withoutQtGui.err);
-    EXPECT_FALSE(QFileInfo::exists(output));
-    ASSERT_TRUE(QFile::link(builtFolder + '/' + qtPicturesModule, installed(qtPicturesModule)));
 
     const Outcome converted = convert();
     EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
@@ -159,22 +149,6 @@ TEST(Launcher, RoutesLibpngErrorsToTheMessageNamingThePicture)
     EXPECT_EQ(failed.err, "palshift: Cannot decode " + picture + ": Unable to read image data (libpng error: Not enough image data)\n")
         << qPrintable(failed.err);
     EXPECT_FALSE(QFileInfo::exists(output));
-}
-
-// A picture that the streaming readers take converts without loading Qt GUI and the libraries it
-// brings; one that only Qt decodes loads it.
-TEST(Launcher, LoadsQtGuiOnlyForPicturesThatNeedIt)
-{
-    QTemporaryDir folder;
-    const QString streamed = folder.filePath("grey.png"), output = folder.filePath("out.bmp");
-    test::writeBytes(streamed, test::pngFile(4, 1, 0, {0, 200, 255, 17}, 0));
-    const auto loadsQtGui = [&](const QString& picture) {
-        const Outcome converted = run(PALSHIFT_EXECUTABLE, {"convert", picture, "-o", output}, {"LD_DEBUG=files"});
-        EXPECT_EQ(converted.exitCode, 0) << qPrintable(picture);
-        return converted.err.contains("libQt6Gui.so");
-    };
-    EXPECT_FALSE(loadsQtGui(streamed));
-    EXPECT_TRUE(loadsQtGui(":/startup.bmp"));
 }
 
 // The window module starts the window: its screenshot hook converts, saves the window and quits.

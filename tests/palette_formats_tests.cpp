@@ -1,4 +1,5 @@
 #include "palettes/palette_formats.h"
+#include "pictures/palette_picture.h"
 #include "platform/file_error.h"
 #include "late_writer.h"
 #include "test_support.h"
@@ -56,7 +57,7 @@ QByteArray riffData(int version)
 std::string refusal(const QByteArray& bytes, PaletteFormat format = PaletteFormat::Auto, const QString& file = "p/x.pal")
 {
     try {
-        decodePalette(bytes, file, format);
+        decodePalette(bytes, file, format, decodePicturePalette);
     } catch (const FileError& error) {
         EXPECT_EQ(error.file(), file);
         return error.what();
@@ -173,11 +174,11 @@ TEST(PaletteFormats, PictureColourTables)
         EXPECT_TRUE(image.save(&buffer, "PNG"));
         return buffer.data();
     };
-    expectRamp(decodePalette(saved(indexed), "x.img"), PaletteFormat::Picture);
+    expectRamp(decodePalette(saved(indexed), "x.img", PaletteFormat::Auto, decodePicturePalette), PaletteFormat::Picture);
     // One pixel of entry 5 under a global table of 256 colours.
     const QByteArray gif = "GIF89a" + QByteArray::fromHex("0100 0100 f7 00 00") + test::paletteBytes(ramp)
                            + QByteArray::fromHex("2c 0000 0000 0100 0100 00 08 04 000b0404 00 3b");
-    expectRamp(decodePalette(gif, "x.gif"), PaletteFormat::Picture);
+    expectRamp(decodePalette(gif, "x.gif", PaletteFormat::Auto, decodePicturePalette), PaletteFormat::Picture);
     EXPECT_EQ(refusal(saved(indexed.convertToFormat(QImage::Format_RGB32))), "p/x.pal: not an 8-bit indexed picture, so it has no palette to take");
     indexed.setColorTable(table.mid(0, 16));
     EXPECT_EQ(refusal(saved(indexed)), "p/x.pal: holds 16 colours; a palette needs 256");

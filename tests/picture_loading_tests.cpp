@@ -1,5 +1,5 @@
 #include "platform/file_error.h"
-#include "platform/picture_loading.h"
+#include "pictures/picture_loading.h"
 #include "late_writer.h"
 #include "picture_files.h"
 #include "test_support.h"

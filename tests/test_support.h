@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/conversion_state.h"
-#include "platform/status_line.h"
+#include "convert/status_line.h"
 
 #include <QFile>
 

@@ -3,6 +3,7 @@
 
 #include "memory_file.h"
 #include "palettes/palette_formats.h"
+#include "pictures/palette_picture.h"
 #include "platform/file_error.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString name = data[0] & 0x80 ? QStringLiteral("pal.dat") : QStringLiteral("fuzz.pal");
     try {
         const LoadedPalette loaded =
-            decodePalette(QByteArrayView(data + 1, static_cast<qsizetype>(size - 1)), name, format);
+            decodePalette(QByteArrayView(data + 1, static_cast<qsizetype>(size - 1)), name, format, decodePicturePalette);
         if (loaded.format == PaletteFormat::Auto || (format != PaletteFormat::Auto && loaded.format != format))
             std::abort();
     } catch (const FileError&) {

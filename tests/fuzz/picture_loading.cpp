@@ -6,8 +6,8 @@
 #include "convert/source_index_map.h"
 #include "memory_file.h"
 #include "platform/file_error.h"
-#include "platform/image_surface.h"
-#include "platform/picture_loading.h"
+#include "pictures/image_surface.h"
+#include "pictures/picture_loading.h"
 
 #include <QCoreApplication>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "convert/palette_lookup.h"
+#include "palettes/palette_lookup.h"
 
 #include "platform/file_error.h"
 
@@ -7,6 +7,11 @@
 #include <QStandardPaths>
 
 namespace palshift {
+
+PaletteFiles defaultPaletteFiles(const QString& folder)
+{
+    return {folder + QStringLiteral("/diablo.pal"), folder + QStringLiteral("/diablo2.pal")};
+}
 
 namespace {
 

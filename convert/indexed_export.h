@@ -1,9 +1,9 @@
 #pragma once
 
-#include "bmp/save_name.h"
+#include "pictures/save_name.h"
 #include "convert/conversion_state.h"
 #include "convert/step_progress.h"
-#include "platform/status_line.h"
+#include "convert/status_line.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "bmp/picture_export.h"
+#include "convert/picture_export.h"
 
 #include "bmp/bmp_writer.h"
 #include "convert/checked_int.h"

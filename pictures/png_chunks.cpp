@@ -1,4 +1,4 @@
-#include "platform/png_chunks.h"
+#include "pictures/png_chunks.h"
 
 #include <QtEndian>
 

@@ -1,10 +1,22 @@
 #pragma once
 
-#include "convert/palette_file.h"
+#include "palettes/palette_formats.h"
 
+#include <QString>
 #include <QStringList>
 
 namespace palshift {
+
+// The two palette files "Load Pals" reads.
+struct PaletteFiles {
+    QString source;  // diablo.pal
+    QString target;  // diablo2.pal
+    PaletteFormat sourceFormat = PaletteFormat::Auto;
+    PaletteFormat targetFormat = PaletteFormat::Auto;
+};
+
+// diablo.pal and diablo2.pal in folder: folder + "/diablo.pal", even when folder ends in a separator.
+PaletteFiles defaultPaletteFiles(const QString& folder);
 
 // Where a palette that nobody named is looked for, first to last: the folder of the executable
 // (programFolder), the user's data folder (QStandardPaths::AppDataLocation, ~/.local/share/palshift)

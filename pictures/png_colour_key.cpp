@@ -1,6 +1,6 @@
-#include "platform/png_colour_key.h"
+#include "pictures/png_colour_key.h"
 
-#include "platform/png_chunks.h"
+#include "pictures/png_chunks.h"
 
 #include <QtEndian>
 

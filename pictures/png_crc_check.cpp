@@ -1,5 +1,5 @@
-#include "platform/picture_completeness.h"
-#include "platform/png_chunks.h"
+#include "pictures/picture_completeness.h"
+#include "pictures/png_chunks.h"
 
 #include <QtEndian>
 

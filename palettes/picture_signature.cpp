@@ -1,4 +1,4 @@
-#include "pictures/pcx_signature.h"
+#include "palettes/picture_signature.h"
 
 namespace palshift {
 
@@ -9,6 +9,12 @@ bool looksLikePcx(QByteArrayView bytes)
     const int version = bytes[1], encoding = bytes[2], bits = bytes[3];
     return (version == 0 || version == 2 || version == 3 || version == 4 || version == 5)
            && (encoding == 0 || encoding == 1) && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
+}
+
+bool looksLikePicture(QByteArrayView bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")
+           || bytes.startsWith("BM") || looksLikePcx(bytes);
 }
 
 }  // namespace palshift

@@ -2,8 +2,8 @@
 
 #include "convert/conversion_state.h"
 #include "convert/step_progress.h"
-#include "platform/picture_surface.h"
-#include "platform/status_line.h"
+#include "pictures/picture_surface.h"
+#include "convert/status_line.h"
 
 namespace palshift {
 

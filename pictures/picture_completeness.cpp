@@ -1,4 +1,4 @@
-#include "platform/picture_completeness.h"
+#include "pictures/picture_completeness.h"
 
 #include "platform/file_error.h"
 

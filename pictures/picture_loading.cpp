@@ -1,10 +1,10 @@
-#include "platform/picture_loading.h"
+#include "pictures/picture_loading.h"
 
 #include "pictures/pcx_reader.h"
-#include "platform/decoder_messages.h"
+#include "pictures/decoder_messages.h"
 #include "platform/file_error.h"
-#include "platform/picture_completeness.h"
-#include "platform/png_colour_key.h"
+#include "pictures/picture_completeness.h"
+#include "pictures/png_colour_key.h"
 #include "platform/regular_file.h"
 #include "platform/standard_input.h"
 

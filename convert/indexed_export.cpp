@@ -1,4 +1,4 @@
-#include "bmp/indexed_export.h"
+#include "convert/indexed_export.h"
 
 #include "pictures/pcx_writer.h"
 #include "pictures/png_writer.h"

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "palettes/palette.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
 
 namespace palshift {
-
-// red + 256 * green + 65536 * blue; -1 for a pixel that cannot be read.
-using ColourValue = std::int32_t;
-
-// The colours of an indexed picture's table, -1 past its end.
-using IndexedColours = std::array<ColourValue, 256>;
 
 // What the conversion needs of a picture box: its size, and its pixels a row at a time.
 class PictureSurface {

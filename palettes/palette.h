@@ -1,11 +1,15 @@
 #pragma once
 
-#include "platform/picture_surface.h"
-
 #include <array>
 #include <cstdint>
 
 namespace palshift {
+
+// red + 256 * green + 65536 * blue; -1 for a pixel that cannot be read.
+using ColourValue = std::int32_t;
+
+// The colours of an indexed picture's table, -1 past its end.
+using IndexedColours = std::array<ColourValue, 256>;
 
 struct Rgb {
     std::uint8_t red = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/picture_limits.h"
+#include "pictures/picture_limits.h"
 
 #include <QByteArray>
 #include <QImage>

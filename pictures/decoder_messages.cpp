@@ -1,4 +1,4 @@
-#include "platform/decoder_messages.h"
+#include "pictures/decoder_messages.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "platform/image_surface.h"
+#include "pictures/image_surface.h"
 
 #include <algorithm>
 #include <new>

@@ -1,5 +1,6 @@
+#include "pictures/palette_picture.h"
+
 #include "palettes/palette_failure.h"
-#include "palettes/palette_readers.h"
 #include "pictures/pcx_reader.h"
 
 #include <QBuffer>

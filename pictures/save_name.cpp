@@ -1,4 +1,4 @@
-#include "bmp/save_name.h"
+#include "pictures/save_name.h"
 
 namespace palshift {
 
