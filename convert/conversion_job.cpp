@@ -1,15 +1,15 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_headers.h"
-#include "convert/nearest_colour.h"
-#include "convert/nearest_target.h"
+#include "convert/rule_lookup.h"
+#include "convert/target_picture.h"
 #include "pictures/pcx_writer.h"
-#include "pictures/picture_rows.h"
-#include "pictures/read_ahead_rows.h"
-#include "pictures/png_writer.h"
-#include "platform/file_error.h"
-#include "convert/rule_conversion.h"
 #include "pictures/picture_loading.h"
+#include "pictures/picture_rows.h"
+#include "pictures/png_writer.h"
+#include "pictures/qt_rows.h"
+#include "pictures/read_ahead_rows.h"
+#include "platform/file_error.h"
 
 #include <algorithm>
 #include <array>
@@ -39,76 +39,6 @@ std::span<const std::uint8_t> nextRowOf(RowSource& rows)
         throw RowsFailed{error};
     }
 }
-
-Rgb rgbOf(ColourValue colour)
-{
-    // A pixel past a picture's colour table has no colour; Qt reads it as black.
-    if (colour < 0)
-        return {};
-    return {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
-            static_cast<std::uint8_t>(colour >> 16)};
-}
-
-ColourValue colourAt(std::span<const std::uint8_t> row, std::size_t x, PixelLayout layout, const IndexedColours* table)
-{
-    const std::uint8_t* pixel = row.data() + x * static_cast<std::size_t>(bytesPerPixel(layout));
-    switch (layout) {
-    case PixelLayout::Indexed8:
-    case PixelLayout::IndexedAlpha8: return (*table)[pixel[0]];
-    case PixelLayout::Rgb8:
-    case PixelLayout::Rgba8: return pixel[0] | pixel[1] << 8 | pixel[2] << 16;
-    default: return pixel[2] | pixel[1] << 8 | pixel[0] << 16;
-    }
-}
-
-// Counts the pixels of no source colour and, for UnmatchedRule::Fail, keeps the first.
-class UnmatchedTally {
-public:
-    UnmatchedTally(const RowSource& rows, const TargetLookup& lookup, const TargetLookup::Rows& mapper,
-                   const ConversionRules& rules)
-        : lookup_(lookup), mapper_(mapper), layout_(rows.layout()), table_(rows.colourTable()), height_(rows.height()),
-          bottomUp_(rows.bottomUp()), refuse_(rules.unmatched == UnmatchedRule::Fail)
-    {
-    }
-
-    // Row number `read` in reading order held misses unmatched pixels. The first pixel counts from
-    // the top row: of rows read bottom-up, the last row read with any.
-    void add(std::int64_t misses, std::span<const std::uint8_t> row, std::int32_t read)
-    {
-        if (misses > 0 && (count_ == 0 || bottomUp_) && refuse_) {
-            const std::size_t pixels = row.size() / static_cast<std::size_t>(bytesPerPixel(layout_));
-            for (std::size_t x = 0; x < pixels; ++x) {
-                const ColourValue colour = colourAt(row, x, layout_, table_);
-                if (lookup_.matchedTarget(colour) < 0 && !mapper_.transparentAt(row, x)) {
-                    firstX_ = static_cast<std::int32_t>(x);
-                    firstColour_ = rgbOf(colour);
-                    break;
-                }
-            }
-            firstY_ = bottomUp_ ? height_ - 1 - read : read;
-        }
-        count_ += misses;
-    }
-
-    std::int64_t count() const { return count_; }
-    void refuseIfAny() const
-    {
-        if (refuse_ && count_ > 0)
-            throw UnmatchedColoursError(count_, firstX_, firstY_, firstColour_);
-    }
-
-private:
-    const TargetLookup& lookup_;
-    const TargetLookup::Rows& mapper_;
-    PixelLayout layout_;
-    const IndexedColours* table_;
-    std::int32_t height_;
-    bool bottomUp_;
-    bool refuse_;
-    std::int64_t count_ = 0;
-    std::int32_t firstX_ = 0, firstY_ = 0;
-    Rgb firstColour_;
-};
 
 // rows into a BMP, throwing RowsFailed for the rows' own failures.
 JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const ConversionRules& rules,
@@ -216,17 +146,17 @@ JobReport convertToTopDown(RowSource& rows, const TargetLookup& lookup, const Co
         throw std::runtime_error("There is no picture to save: it has no pixels");
     const auto width = static_cast<std::size_t>(picture.width);
     picture.indices.resize(width * static_cast<std::size_t>(picture.height));
-    const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), job.rules.transparentIndex);
-    UnmatchedTally unmatched(rows, lookup, mapper, job.rules);
-    for (std::int32_t read = 0; read < picture.height; ++read) {
-        const std::span<const std::uint8_t> row = nextRowOf(rows);
-        const std::int32_t y = rows.bottomUp() ? picture.height - 1 - read : read;
-        unmatched.add(mapper.map(row, std::span(picture.indices).subspan(static_cast<std::size_t>(y) * width, width)),
-                      row, read);
+    const auto keep = [&](std::int32_t y, std::span<const std::uint8_t> entries) {
+        std::copy(entries.begin(), entries.end(), picture.indices.begin() + static_cast<std::ptrdiff_t>(y * width));
+    };
+    std::int64_t unmatched = 0;
+    try {
+        unmatched = lookUpRows(rows, lookup, job.rules, keep);
+    } catch (const FileError& error) {
+        throw RowsFailed{error};  // nothing is written before every row is read
     }
-    unmatched.refuseIfAny();
     writePicture(picture, job.format, job.target, job.rules.transparentIndex, sink);
-    return {unmatched.count(), std::int64_t{picture.width} * picture.height, RowReader::Qt};
+    return {unmatched, std::int64_t{picture.width} * picture.height, RowReader::Qt};
 }
 
 JobReport convertMarkingFailures(RowSource& rows, const TargetLookup& lookup, const ConversionJob& job, ByteSink& sink)
@@ -265,12 +195,10 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
             // Damaged pixel data: Qt's decoder, with the loader's checks, decides as for any picture.
         }
     }
-    if (job.rules.transparentIndex) {
-        const TargetPicture converted = convertWithRules(loadPicture(input), job.source, job.target, job.rules);
-        writePicture(converted, job.format, job.target, job.rules.transparentIndex, sink);
-        return {converted.unmatchedPixels, std::int64_t{converted.width} * converted.height, RowReader::Qt};
-    }
-    auto rows = openRows(input, RowReader::Qt);
+    // Under a transparent entry, alpha counts: that of an indexed picture's colour table too.
+    const std::unique_ptr<RowSource> rows = job.rules.transparentIndex
+                                                ? std::make_unique<QtRows>(loadPicture(input), QtRows::Alpha::Kept)
+                                                : openRows(input, RowReader::Qt);
     try {
         return convertMarkingFailures(*rows, lookup, job, sink);
     } catch (const RowsFailed& failed) {
@@ -312,14 +240,7 @@ QString outputFormatName(OutputFormat format)
 
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
-    // No colour but a transparent pixel takes the transparent entry.
-    const std::optional<std::uint8_t> transparent = job.rules.transparentIndex;
-    TargetLookup lookup(job.source, transparent ? nearestTargets(job.source, job.target, transparent)
-                                                : nearestEntries(job.source, job.target));
-    if (job.rules.unmatched == UnmatchedRule::Nearest)
-        lookup.setUnmatchedResolver(
-            [&job](ColourValue colour) { return nearestTarget(rgbOf(colour), job.target, job.rules.transparentIndex); });
-    return convertThroughLookup(input, lookup, job, sink, readers);
+    return convertThroughLookup(input, lookupUnderRules(job.source, job.target, job.rules), job, sink, readers);
 }
 
 JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)

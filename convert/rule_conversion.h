@@ -7,7 +7,7 @@
 
 namespace palshift {
 
-// Converts every pixel of picture, alpha included, under the rules (TargetResolver). Throws
+// Converts every pixel of picture, alpha included, under the rules (lookupUnderRules). Throws
 // UnmatchedColoursError under UnmatchedRule::Fail.
 TargetPicture convertWithRules(const QImage& picture, const Palette& source, const Palette& target,
                                const ConversionRules& rules);

@@ -1,7 +1,8 @@
 #include "convert/rule_steps.h"
 
+#include "convert/rule_lookup.h"
 #include "convert/source_index_map.h"
-#include "convert/target_resolver.h"
+#include "pictures/qt_rows.h"
 
 #include <algorithm>
 #include <span>
@@ -11,36 +12,13 @@ namespace palshift {
 
 namespace {
 
-// Resolves every row of picture, rows top-down, handing each row's targets to take(y, targets).
-// Pictures that are not 32-bit are converted a band of rows at a time, as the command line's
-// conversion converts them whole, so that each pixel has the same colour and alpha.
-template<typename Take>
+// Looks every row of picture up under rules, handing each row's target entries to take; rows of an
+// indexed picture are made 32-bit a band at a time, so that each pixel has the alpha of its colour.
 std::int64_t resolveRows(const ConversionState& state, const QImage& picture, const ConversionRules& rules,
-                         const StepProgress& progress, Take take)
+                         const StepProgress& progress, const TakeRow& take)
 {
-    TargetResolver resolver(state.SourcePal, state.TargetPal, rules);
-    const std::int32_t width = picture.width();
-    const std::int32_t height = picture.height();
-    const bool direct = picture.format() == QImage::Format_ARGB32 || picture.format() == QImage::Format_RGB32;
-    constexpr std::int32_t band = 64;
-    std::vector<std::uint8_t> targets(static_cast<std::size_t>(width));
-    QImage converted;
-    for (std::int32_t y = 0; y < height; ++y) {
-        const QRgb* pixels = nullptr;
-        if (direct) {
-            pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        } else {
-            if (y % band == 0)
-                converted = picture.copy(0, y, width, std::min(band, height - y)).convertToFormat(QImage::Format_ARGB32);
-            pixels = reinterpret_cast<const QRgb*>(converted.constScanLine(y % band));
-        }
-        resolver.resolveRow(y, {pixels, static_cast<std::size_t>(width)}, targets);
-        take(y, std::span<const std::uint8_t>(targets));
-        if (progress)
-            progress(y + 1, height);
-    }
-    resolver.finish();
-    return resolver.unmatchedPixels();
+    QtRows rows(picture, QtRows::Alpha::Kept);
+    return lookUpRows(rows, lookupUnderRules(state.SourcePal, state.TargetPal, rules), rules, take, progress);
 }
 
 std::int64_t countUnmatched(const ConversionState& state, const QImage& picture, const ConversionRules& rules,

@@ -12,7 +12,7 @@ namespace palshift {
 // True for rules that change a conversion: a transparent index, or an unmatched rule but Zero.
 bool changesConversion(const ConversionRules& rules);
 
-// "Load Pals" under rules: as loadPals, but unmatchedPixels counts what TargetResolver counts (a
+// "Load Pals" under rules: as loadPals, but unmatchedPixels counts what lookupUnderRules counts (a
 // transparent pixel is never unmatched), and under UnmatchedRule::Fail a picture with such pixels
 // throws UnmatchedColoursError during "Intializing Picture Pal".
 void loadPalsUnderRules(ConversionState& state, const ImageSurface& picture1, StatusLine& status,
@@ -20,7 +20,7 @@ void loadPalsUnderRules(ConversionState& state, const ImageSurface& picture1, St
                         const std::optional<PaletteFormats>& formats = {});
 
 // "New Pal" under rules: TargetIndexMap takes, for every pixel of picture1, the target entry that
-// TargetResolver gives it, alpha included. std::out_of_range when the map does not cover the
+// lookupUnderRules gives it, alpha included. std::out_of_range when the map does not cover the
 // picture, UnmatchedColoursError under UnmatchedRule::Fail: both before the map changes.
 void newPalUnderRules(ConversionState& state, const ImageSurface& picture1, StatusLine& status,
                       const ConversionRules& rules, const StepProgress& progress = {});

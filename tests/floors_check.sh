@@ -9,7 +9,8 @@ failed=0
 for folder in "${floors[@]}"; do
     mine=$(floor_of "$folder")
     while IFS= read -r hit; do
-        to=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$hit")
+        to=${hit#*#include \"}
+        to=${to%%/*}
         theirs=$(floor_of "$to")
         if [ "$theirs" -gt "$mine" ]; then
             echo "include runs up a floor ($folder below $to): $hit"
