@@ -74,7 +74,8 @@ int main(int argc, char* argv[])
     }
     const std::filesystem::path module =
         modulePath(folder, wantsCommandLine(argc, argv) ? PALSHIFT_COMMAND_LINE_MODULE : PALSHIFT_WINDOW_MODULE);
-    // Bound now rather than on first use, so that a module that does not fit fails here, with its name.
+    // Symbols are bound on first use: binding all of Qt's at once would cost start-up time. A module
+    // that is missing or has no entry point still fails here, with its name.
     void* const loaded = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
     const auto entry = loaded ? reinterpret_cast<decltype(&palshift_main)>(dlsym(loaded, PALSHIFT_MODULE_ENTRY)) : nullptr;
     if (!entry) {
