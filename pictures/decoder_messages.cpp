@@ -44,6 +44,14 @@ bool DecoderMessages::mentionOutOfMemory() const
     });
 }
 
+std::optional<QString> DecoderMessages::damage() const
+{
+    for (const QString& message : kept_)
+        if (message.startsWith(QLatin1String("Corrupt JPEG data")) || message.startsWith(QLatin1String("Premature end of JPEG")))
+            return message;
+    return std::nullopt;
+}
+
 void DecoderMessages::passOn(const QString& file) const
 {
     for (const QString& message : kept_)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace palshift {
 
 // While one is alive on a thread, Qt's messages from that thread (image plugins' warnings, "libpng
@@ -17,6 +19,9 @@ public:
 
     const QStringList& kept() const { return kept_; }
     bool mentionOutOfMemory() const;
+    // The first message in which a decoder says that the data are damaged or end early, which it
+    // then fills with pixels of its own (libjpeg does).
+    std::optional<QString> damage() const;
     // Hands each kept message on to Qt's previous handler as "palshift: <file>: <message>".
     void passOn(const QString& file) const;
 

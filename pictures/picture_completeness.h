@@ -19,5 +19,7 @@ std::optional<QString> bmpTruncation(QByteArrayView bytes);
 std::optional<QString> gifTruncation(QByteArrayView bytes);
 std::optional<QString> pngTruncation(QByteArrayView bytes);
 std::optional<QString> pngDamage(QByteArrayView bytes);
+// A TGA has no signature: this one is asked only of bytes that Qt's TGA reader takes.
+std::optional<QString> tgaTruncation(QByteArrayView bytes);
 
 }  // namespace palshift

@@ -94,6 +94,13 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
         refuseOutOfMemory(name, size);
     if (picture.isNull() && isPcxName(name))
         readPcx(bytes, name);  // throws the PCX reader's own reason
+    if (!picture.isNull()) {
+        if (const std::optional<QString> damage = messages.damage())
+            throw FileError(name, QStringLiteral("Cannot decode %1: %2").arg(name, *damage));
+        if (reader.format() == "tga")
+            if (const std::optional<QString> missing = tgaTruncation(bytes))
+                throw FileError(name, QStringLiteral("%1: truncated: %2 bytes, %3").arg(name, QString::number(bytes.size()), *missing));
+    }
     if (picture.isNull()) {
         QString reason = reader.errorString();
         QStringList said = messages.kept();

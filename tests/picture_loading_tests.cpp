@@ -4,6 +4,7 @@
 #include "picture_files.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -195,6 +196,29 @@ TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
     QByteArray file = png(4, 1, 8, true, {0, 200, 255, 17});
     file[file.size() - 13] = char(file[file.size() - 13] ^ 1);  // the IDAT chunk's CRC
     EXPECT_EQ(refusal(file, "bad.png"), "bad.png: damaged: its IDAT chunk at byte 33 fails its CRC check");
+}
+
+// A decoder that fills what is missing with pixels of its own is not believed: libjpeg says so in a
+// warning, and an uncompressed TGA tells its size in its header.
+TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            picture.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 255));
+    QBuffer jpeg;
+    jpeg.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&jpeg, "JPG"));
+    EXPECT_EQ(refusal(jpeg.data(), "whole.jpg"), "");
+    const std::string cut = refusal(jpeg.data().first(jpeg.data().size() / 2), "cut.jpg");
+    EXPECT_TRUE(cut.starts_with("Cannot decode cut.jpg: ") && cut.find("JPEG") != std::string::npos) << cut;
+
+    // 2 x 2 pixels of 24 bits, uncompressed, with the footer of a TGA 2.0 file.
+    const QByteArray header = QByteArray::fromHex("000002 0000000000 00000000 02000200 1800");
+    const QByteArray footer = QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.\0", 18);
+    const QByteArray pixels(12, '\x40');
+    EXPECT_EQ(refusal(header + pixels + footer, "whole.tga"), "");
+    EXPECT_EQ(refusal(header + pixels.first(9) + footer, "short.tga"), "short.tga: truncated: 53 bytes, the pixels end at 30");
 }
 
 }  // namespace palshift
