@@ -1,5 +1,7 @@
 #include "pictures/image_surface.h"
 
+#include "pictures/image_conversion.h"
+
 #include <algorithm>
 #include <new>
 
@@ -22,9 +24,9 @@ QImage readableForm(const QImage& picture)
         return picture;
     case QImage::Format_Mono:
     case QImage::Format_MonoLSB:
-        return picture.convertToFormat(QImage::Format_Indexed8);
+        return convertedHere(picture, QImage::Format_Indexed8);
     default:
-        return picture.convertToFormat(QImage::Format_ARGB32);
+        return convertedHere(picture, QImage::Format_ARGB32);
     }
 }
 
@@ -97,7 +99,7 @@ QRgb* ImageSurface::paintScanLine(std::int32_t y)
         image_ = QImage(width_, height_, QImage::Format_ARGB32);
         image_.fill(Qt::transparent);
     } else if (image_.format() != QImage::Format_ARGB32) {
-        image_.convertTo(QImage::Format_ARGB32);
+        image_ = convertedHere(image_, QImage::Format_ARGB32);
     }
     return reinterpret_cast<QRgb*>(image_.scanLine(y));
 }

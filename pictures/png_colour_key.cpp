@@ -1,5 +1,6 @@
 #include "pictures/png_colour_key.h"
 
+#include "pictures/image_conversion.h"
 #include "pictures/png_chunks.h"
 
 #include <QtEndian>
@@ -95,7 +96,7 @@ QImage applyColourKey(const QImage& picture, const PngColourKey& key)
     case QImage::Format_Grayscale8: {
         if (key.bitDepth != 8)
             return picture;
-        QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
+        QImage keyed = convertedHere(picture, QImage::Format_ARGB32);
         if (!keyed.isNull())
             markKey<quint8>(picture, keyed, [&](quint8 grey) { return grey == key.red; }, clearArgb32);
         return keyed;
@@ -104,7 +105,7 @@ QImage applyColourKey(const QImage& picture, const PngColourKey& key)
     case QImage::Format_ARGB32: {
         if (key.bitDepth != 8)
             return picture;
-        QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
+        QImage keyed = convertedHere(picture, QImage::Format_ARGB32);
         if (!keyed.isNull())
             markKey<QRgb>(picture, keyed, [&](QRgb pixel) {
                 return qRed(pixel) == key.red && qGreen(pixel) == key.green && qBlue(pixel) == key.blue;
@@ -114,7 +115,7 @@ QImage applyColourKey(const QImage& picture, const PngColourKey& key)
     case QImage::Format_Grayscale16: {
         if (key.bitDepth != 16)
             return picture;
-        QImage keyed = picture.convertToFormat(QImage::Format_RGBA64);
+        QImage keyed = convertedHere(picture, QImage::Format_RGBA64);
         if (!keyed.isNull())
             markKey<quint16>(picture, keyed, [&](quint16 grey) { return grey == key.red; }, clearRgba64);
         return keyed;
@@ -123,7 +124,7 @@ QImage applyColourKey(const QImage& picture, const PngColourKey& key)
     case QImage::Format_RGBA64: {
         if (key.bitDepth != 16)
             return picture;
-        QImage keyed = picture.convertToFormat(QImage::Format_RGBA64);
+        QImage keyed = convertedHere(picture, QImage::Format_RGBA64);
         if (!keyed.isNull())
             markKey<QRgba64>(picture, keyed, [&](QRgba64 pixel) {
                 return pixel.red() == key.red && pixel.green() == key.green && pixel.blue() == key.blue;

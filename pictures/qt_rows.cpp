@@ -1,5 +1,7 @@
 #include "pictures/qt_rows.h"
 
+#include "pictures/image_conversion.h"
+
 #include <algorithm>
 #include <bit>
 #include <new>
@@ -35,9 +37,7 @@ std::span<const std::uint8_t> QtRows::nextRow()
         return {image.constScanLine(y), bytes};
     if (y % bandRows == 0) {
         // ARGB32 keeps each pixel's colour as stored, where a premultiplied form would darken it.
-        band_ = image.copy(0, y, image.width(), std::min(bandRows, height() - y)).convertToFormat(QImage::Format_ARGB32);
-        if (band_.isNull())
-            throw std::bad_alloc();
+        band_ = convertedHere(image.copy(0, y, image.width(), std::min(bandRows, height() - y)), QImage::Format_ARGB32);
     }
     return {band_.constScanLine(y % bandRows), bytes};
 }

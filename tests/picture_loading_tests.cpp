@@ -1,4 +1,5 @@
 #include "platform/file_error.h"
+#include "pictures/image_conversion.h"
 #include "pictures/picture_loading.h"
 #include "late_writer.h"
 #include "picture_files.h"
@@ -219,6 +220,26 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     const QByteArray pixels(12, '\x40');
     EXPECT_EQ(refusal(header + pixels + footer, "whole.tga"), "");
     EXPECT_EQ(refusal(header + pixels.first(9) + footer, "short.tga"), "short.tga: truncated: 53 bytes, the pixels end at 30");
+}
+
+// Bands of rows, converted where Qt never waits on its thread pool, give Qt's own conversion.
+TEST(ImageConversion, ConvertsInBandsAsQtDoesWhole)
+{
+    QImage indexed(333, 500, QImage::Format_Indexed8);  // several bands, the last one short
+    QList<QRgb> table;
+    for (int k = 0; k < 256; ++k)
+        table.append(qRgba(k, 255 - k, k / 2, k));
+    indexed.setColorTable(table);
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x)
+            indexed.setPixel(x, y, uint((x * 7 + y * 13) & 255));
+    for (const QImage& picture : {indexed, indexed.convertToFormat(QImage::Format_RGB888),
+                                  indexed.convertToFormat(QImage::Format_ARGB32_Premultiplied)}) {
+        EXPECT_EQ(convertedHere(picture, QImage::Format_ARGB32), picture.convertToFormat(QImage::Format_ARGB32));
+        EXPECT_EQ(convertedHere(picture, QImage::Format_RGBA64), picture.convertToFormat(QImage::Format_RGBA64));
+    }
+    const QImage mono = indexed.convertToFormat(QImage::Format_Mono);
+    EXPECT_EQ(convertedHere(mono, QImage::Format_Indexed8), mono.convertToFormat(QImage::Format_Indexed8));
 }
 
 }  // namespace palshift
