@@ -3,12 +3,14 @@
 #include "app/module_entry.h"
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
+#include "platform/standard_input.h"
 
 #include <QCoreApplication>
 
 // palshift convert ..., palshift map ... and the options, without Qt Widgets.
 int palshift_main(int argc, char* argv[])
 {
+    palshift::guardStandardDescriptors();  // before Qt opens its own descriptors
     palshift::installSaveSignalHandlers();
     QCoreApplication app(argc, argv);
     palshift::nameApplication();

@@ -8,6 +8,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
+#include "platform/standard_input.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -117,6 +118,10 @@ std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, c
     if (output == standardStream && isatty(STDOUT_FILENO))
         throw UsageError(QStringLiteral("-o - writes the picture to standard output, which is a terminal here; "
                                         "send it to a file or a pipe"));
+    if (output == standardStream && standardDescriptorWasClosed(STDOUT_FILENO))
+        throw UsageError(QStringLiteral("-o - writes the picture to standard output, which is closed"));
+    if (inputs.contains(standardStream) && standardDescriptorWasClosed(STDIN_FILENO))
+        throw UsageError(QStringLiteral("standard input (-) is closed"));
 
     std::vector<Job> jobs;
     if (!output.isEmpty()) {
@@ -211,12 +216,13 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
 {
     const bool showProgress = jobs.size() > 1 && isatty(fileno(stderr));
     std::mutex reporting;
-    std::size_t finished = 0;
+    std::size_t finished = 0, failed = 0;
     bool allConverted = true;
 
     const auto report = [&](const QString& message, bool converted) {
         const std::lock_guard lock(reporting);
         ++finished;
+        failed += converted ? 0 : 1;
         allConverted = allConverted && converted;
         if (message.isEmpty() && !showProgress)
             return;
@@ -266,6 +272,8 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
     runWithinBudget(jobs.size(), std::thread::hardware_concurrency(), memoryBudget, estimate, work, refuse);
     if (showProgress)
         std::fputs("\n", stderr);
+    if (jobs.size() > 1)
+        printLine(QStringLiteral("palshift: %1 converted, %2 failed").arg(jobs.size() - failed).arg(failed));
     return allConverted;
 }
 
@@ -405,6 +413,8 @@ int runCommandLine(const QStringList& arguments)
             if (mapFile == standardStream && isatty(STDOUT_FILENO))
                 throw UsageError(QStringLiteral("-o - writes the table to standard output, which is a terminal "
                                                 "here; send it to a file or a pipe"));
+            if (mapFile == standardStream && standardDescriptorWasClosed(STDOUT_FILENO))
+                throw UsageError(QStringLiteral("-o - writes the table to standard output, which is closed"));
         } else {
             const QString named = parser.value(output);
             conversion.format = chosenFormat.value_or(outputFormatOfFile(named));

@@ -276,7 +276,8 @@ TEST_F(CommandLine, RefusesAPictureLargerThanTheMemoryBudget)
     const auto [exitCode, errors] = palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "550K"});
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(errors, "palshift: " + large + ": needs about " + memorySizeText(300000 + 8 * 600 + (256 << 10))
-                      + " of memory to convert, more than the budget of 550.0 KiB (--memory-limit sets it)\n");
+                      + " of memory to convert, more than the budget of 550.0 KiB (--memory-limit sets it)\n"
+                      + "palshift: 1 converted, 1 failed\n");
     EXPECT_EQ(filesIn("out"), "small.bmp");
     EXPECT_EQ(palshift({"convert", small, large, "--output-dir", "out", "--memory-limit", "620K"}).first, 0);
     EXPECT_EQ(filesIn("out"), "large.bmp small.bmp");
@@ -386,6 +387,24 @@ TEST_F(CommandLine, WritesTheMappingTable)
     EXPECT_TRUE(errors.startsWith("palshift: " + sword + " would be written over the picture " + sword + ", which this run reads\n"))
         << qPrintable(errors);
     EXPECT_EQ(filesIn("."), "colours.DAT grey.pal map.csv s.bmp sword.png");
+}
+
+// A closed standard descriptor is refused by name, before Qt could take its number for a file
+// of its own and read or write that instead.
+TEST_F(CommandLine, RefusesClosedStandardDescriptors)
+{
+    picture("in.png");
+    const auto closed = [&](const QString& command) {
+        return palshift({"-c", "exec timeout 30 \"$0\" " + command, PALSHIFT_EXECUTABLE}, {.program = "/bin/sh"});
+    };
+    const auto [inputExit, inputErrors] = closed("convert - -o x.bmp <&-");
+    EXPECT_EQ(inputExit, 2);
+    EXPECT_TRUE(inputErrors.startsWith("palshift: standard input (-) is closed\n")) << qPrintable(inputErrors);
+    const auto [outputExit, outputErrors] = closed("convert in.png -o - >&-");
+    EXPECT_EQ(outputExit, 2);
+    EXPECT_TRUE(outputErrors.startsWith("palshift: -o - writes the picture to standard output, which is closed\n"))
+        << qPrintable(outputErrors);
+    EXPECT_EQ(filesIn("."), "in.png");
 }
 
 }  // namespace palshift
