@@ -121,7 +121,7 @@ void AtomicFile::open(Temporary temporary)
     if (target.isEmpty())
         throw FileError(target, QStringLiteral("Cannot write the picture: no file name was given"));
 
-    replaced_ = nativePath(target);
+    replaced_ = danglingLinkTarget(nativePath(target));
     struct stat existing{};
     const bool exists = ::stat(replaced_.constData(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))

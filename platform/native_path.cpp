@@ -1,5 +1,9 @@
 #include "platform/native_path.h"
 
+#include <climits>
+
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -106,6 +110,24 @@ QStringList argumentsFromNative(int argc, const char* const argv[])
     for (int i = 0; i < argc; ++i)
         arguments.append(pathFromNative(QByteArray(argv[i])));
     return arguments;
+}
+
+QByteArray danglingLinkTarget(const QByteArray& path)
+{
+    QByteArray name = path;
+    for (int links = 0; links < 40; ++links) {
+        struct stat status{};
+        if (::lstat(name.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return name;
+        QByteArray target(static_cast<qsizetype>(status.st_size > 0 ? status.st_size : PATH_MAX), '\0');
+        const ssize_t length = ::readlink(name.constData(), target.data(), static_cast<std::size_t>(target.size()));
+        if (length <= 0 || length > target.size())
+            return name;
+        target.truncate(length);
+        const qsizetype slash = name.lastIndexOf('/');
+        name = target.startsWith('/') || slash < 0 ? target : name.left(slash + 1) + target;
+    }
+    return path;
 }
 
 }  // namespace palshift

@@ -21,6 +21,11 @@ QByteArray nativePath(const QString& path);
 // built-in). False with the system's reason in reason.
 bool openForReading(const QString& path, QFile& file, QString& reason);
 
+// Where a symbolic link that points at nothing yet would have a file made, as a shell's
+// redirection makes it: path followed through its links (relative ones from the link's folder)
+// until a name that is no link. path itself when it is no link, or after 40 links (a loop).
+QByteArray danglingLinkTarget(const QByteArray& path);
+
 // argv[0] to argv[argc - 1] through pathFromNative, for a QCommandLineParser.
 QStringList argumentsFromNative(int argc, const char* const argv[]);
 

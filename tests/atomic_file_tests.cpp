@@ -83,6 +83,14 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
     EXPECT_TRUE(S_ISLNK(modeOf(dir.filePath("link.bmp"))));
     EXPECT_EQ(test::readBytes(target), "through the link");
     EXPECT_EQ(modeOf(target) & 07777, 0604u);
+
+    // A link to nothing yet makes the file it points at, relative to its own folder, as a shell would.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("sub")) && ::symlink("../new.bmp", qPrintable(dir.filePath("sub/dangling.bmp"))) == 0);
+    AtomicFile dangling(dir.filePath("sub/dangling.bmp"), GetParam());
+    dangling.write(bytesOf("made where it points"));
+    dangling.commit();
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.filePath("sub/dangling.bmp"))));
+    EXPECT_EQ(test::readBytes(dir.filePath("new.bmp")), "made where it points");
 }
 
 INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::Anonymous, Temporary::Named),
