@@ -20,7 +20,10 @@ struct PngWriter::Callbacks {
     {
         PngWriter& self = writer(png);
         try {
-            self.sink_({data, size});
+            // libpng writes a chunk in pieces, the palette three bytes at a time: they go out together.
+            self.pending_.insert(self.pending_.end(), data, data + size);
+            if (self.pending_.size() >= pendingBytes)
+                self.writePending();
         } catch (...) {
             self.failure_ = std::current_exception();
             png_longjmp(png, 1);
@@ -132,6 +135,13 @@ void PngWriter::finish()
     if (setjmp(png_jmpbuf(png)))
         rethrowFailure();
     png_write_end(png, infoOf(info_));
+    writePending();
+}
+
+void PngWriter::writePending()
+{
+    sink_(pending_);
+    pending_.clear();
 }
 
 void PngWriter::rethrowFailure()

@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace palshift {
 
@@ -35,11 +36,15 @@ private:
     [[noreturn]] void rethrowFailure();
     void destroy();
     void checkUsable() const;
+    void writePending();
+
+    static constexpr std::size_t pendingBytes = 64 * 1024;
 
     std::int32_t width_;
     std::int32_t height_;
     std::int32_t rowsWritten_ = 0;
     ByteAppender sink_;
+    std::vector<std::uint8_t> pending_;  // written, not yet handed to the sink
     void* png_ = nullptr;
     void* info_ = nullptr;
     std::exception_ptr failure_;

@@ -19,11 +19,13 @@ Palette distinctPalette()
     return palette;
 }
 
-QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indices, std::optional<std::uint8_t> transparent)
+QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indices, std::optional<std::uint8_t> transparent,
+                    int& writes)
 {
     QByteArray bytes;
     StreamSink sink([&](std::span<const std::uint8_t> part) {
         bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
+        ++writes;
     });
     PngWriter writer(width, height, distinctPalette(), transparent, sink);
     for (int y = 0; y < height; ++y)
@@ -48,7 +50,9 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
 
     for (const std::optional<std::uint8_t> transparent : {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(5)}) {
         SCOPED_TRACE(transparent ? "with a transparent entry" : "opaque");
-        const QByteArray png = writePng(width, height, indices, transparent);
+        int writes = 0;
+        const QByteArray png = writePng(width, height, indices, transparent, writes);
+        EXPECT_EQ(writes, 1);  // libpng's pieces, the palette's three bytes at a time, go out together
         const QImage back = QImage::fromData(png, "PNG");
         ASSERT_EQ(back.format(), QImage::Format_Indexed8);
         ASSERT_EQ(back.size(), QSize(width, height));
