@@ -63,6 +63,12 @@ QString shownName(const QString& output)
     return output == standardStream ? QStringLiteral("standard output") : output;
 }
 
+// How messages name a picture: "-" is standard input, as the readers name it.
+QString pictureName(const QString& input)
+{
+    return input == standardStream ? QStringLiteral("standard input") : input;
+}
+
 // One key per file, however it is spelled: device and inode for what exists, else the resolved
 // folder and the name (a dangling symbolic link followed to where it points). Empty for a stream
 // that is no regular file, which nothing can write over.
@@ -206,8 +212,8 @@ QString failureMessage(const Job& job, const std::exception& failure)
     if (dynamic_cast<const FileError*>(&failure))
         return pathFromNative(failure.what());
     if (dynamic_cast<const std::bad_alloc*>(&failure))
-        return QStringLiteral("%1: out of memory: not enough memory to convert it").arg(job.input);
-    return QStringLiteral("%1: %2").arg(job.input, QString::fromStdString(failure.what()));
+        return QStringLiteral("%1: out of memory: not enough memory to convert it").arg(pictureName(job.input));
+    return QStringLiteral("%1: %2").arg(pictureName(job.input), QString::fromStdString(failure.what()));
 }
 
 // Converts every job on all cores within the memory budget; messages and progress go to stderr.
@@ -246,7 +252,7 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
             if (result.unmatchedPixels > 0 && conversion.rules.unmatched == UnmatchedRule::Zero)
                 message = QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
                                          "palette and were converted as entry 0")
-                              .arg(job.input, QString::number(result.unmatchedPixels),
+                              .arg(pictureName(job.input), QString::number(result.unmatchedPixels),
                                    QString::number(result.pixels));
         } catch (const std::exception& failure) {
             message = failureMessage(job, failure);

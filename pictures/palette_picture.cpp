@@ -1,6 +1,7 @@
 #include "pictures/palette_picture.h"
 
 #include "palettes/palette_failure.h"
+#include "pictures/decoder_messages.h"
 #include "pictures/pcx_reader.h"
 
 #include <QBuffer>
@@ -69,9 +70,17 @@ Palette decodePicturePalette(QByteArrayView bytes, const QString& file)
     if (size.width() > largestPcxSide || size.height() > largestPcxSide)
         refusePalette(file, QStringLiteral("%1 x %2 pixels; the largest picture is %3 x %3")
                                 .arg(size.width()).arg(size.height()).arg(largestPcxSide));
+    QImageReader::setAllocationLimit(2048);  // as for a picture: Qt refuses 16384 x 16384 pixels by default
+    const DecoderMessages messages;
     const QImage picture = reader.read();
-    if (picture.isNull())
-        refusePalette(file, QStringLiteral("cannot be read as %1: %2").arg(QString::fromLatin1(format.toUpper()), reader.errorString()));
+    if (picture.isNull()) {
+        QStringList said = messages.kept();
+        said.removeDuplicates();
+        const QString decoderSaid = said.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(said.join(QStringLiteral("; ")));
+        refusePalette(file, QStringLiteral("cannot be read as %1: %2%3")
+                                .arg(QString::fromLatin1(format.toUpper()), reader.errorString(), decoderSaid));
+    }
+    messages.passOn(file);
     return tableOf(picture, file);
 }
 

@@ -68,12 +68,21 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
     device.open(QIODevice::ReadOnly);
     // The name's suffix first, as formats without a signature (TGA) need; the content where that
     // format's reader does not recognise the bytes.
-    QImageReader reader(&device, QFileInfo(name).suffix().toLower().toLatin1());
-    if (!reader.canRead()) {
+    const auto readable = [&](const QByteArray& format) {
         device.seek(0);
-        reader.setDevice(&device);
-        reader.setFormat({});
+        return QImageReader(&device, format).canRead();
+    };
+    QByteArray readerFormat = QFileInfo(name).suffix().toLower().toLatin1();
+    if (readerFormat.isEmpty() || !readable(readerFormat)) {
+        device.seek(0);
+        const QByteArray detected = QImageReader::imageFormat(&device);
+        // Without its suffix (from standard input) a TGA is told by its header, which the readers of
+        // formats with a weak signature (ICO and CUR: two zero bytes, then 1 or 2; WBMP) claim too.
+        const bool weak = detected.isEmpty() || detected == "ico" || detected == "cur" || detected == "wbmp";
+        readerFormat = weak && readable("tga") ? QByteArray("tga") : QByteArray();
     }
+    device.seek(0);
+    QImageReader reader(&device, readerFormat);
     reader.setAutoTransform(false);
 
     const QSize size = reader.size();

@@ -188,6 +188,8 @@ TEST_F(CommandLine, WritesFilesAndPipesAndKeepsTheEarlierFileOnFailure)
     const auto [inExit, inErrors] = palshift({"convert", "-", "-o", "from-pipe.bmp"}, {.input = sword});
     EXPECT_TRUE(inExit == 0 && test::readBytes(dir.filePath("from-pipe.bmp")) == test::readBytes(dir.filePath("sword.bmp"))) << qPrintable(inErrors);
     test::writeBytes(dir.filePath("cut.png"), test::readBytes(sword).chopped(12));
+    const auto [offExit, offErrors] = palshift({"convert", "-", "-o", "off.bmp"}, {.input = handMadePicture("off.png")});
+    EXPECT_TRUE(offExit == 0 && offErrors.startsWith("palshift: warning: standard input: ")) << qPrintable(offErrors);
     const auto [cutExit, cutErrors] = palshift({"convert", "-", "-o", "cut.bmp"}, {.input = dir.filePath("cut.png")});
     EXPECT_EQ(cutExit, 1);
     EXPECT_TRUE(cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);

@@ -2,6 +2,7 @@
 #include "pictures/palette_picture.h"
 #include "platform/file_error.h"
 #include "late_writer.h"
+#include "picture_files.h"
 #include "test_support.h"
 
 #include <QBuffer>
@@ -182,6 +183,10 @@ TEST(PaletteFormats, PictureColourTables)
     EXPECT_EQ(refusal(saved(indexed.convertToFormat(QImage::Format_RGB32))), "p/x.pal: not an 8-bit indexed picture, so it has no palette to take");
     indexed.setColorTable(table.mid(0, 16));
     EXPECT_EQ(refusal(saved(indexed)), "p/x.pal: holds 16 colours; a palette needs 256");
+    // A picture of the largest size is read as far as its data go, and the decoder's reason is told.
+    const QByteArray largest = test::chunkedPng(16384, 16384, 8, 3, QByteArray(16385, '\0'), test::pngChunk("PLTE", test::paletteBytes(ramp)));
+    const std::string cut = refusal(largest);
+    EXPECT_TRUE(cut.starts_with("p/x.pal: cannot be read as PNG: ") && cut.find("(libpng error: ") != std::string::npos) << cut;
 }
 
 // A file is read whole; what is not a regular file is refused at once (a FIFO is never waited on),
