@@ -47,13 +47,13 @@ void PaletteGrid::setColours(const Palette& colours)
     update();
 }
 
-void PaletteGrid::setMark(int entry, Mark mark)
+void PaletteGrid::setMark(int entry, std::uint8_t marks)
 {
-    marks_[checkedEntry(entry)] = mark;
+    marks_[checkedEntry(entry)] = marks;
     update();
 }
 
-PaletteGrid::Mark PaletteGrid::mark(int entry) const
+std::uint8_t PaletteGrid::mark(int entry) const
 {
     return marks_[checkedEntry(entry)];
 }
@@ -66,7 +66,7 @@ void PaletteGrid::setMarks(const Marks& marks)
 
 void PaletteGrid::clearMarks()
 {
-    marks_.fill(Mark::None);
+    marks_.fill(None);
     update();
 }
 
@@ -121,17 +121,17 @@ void PaletteGrid::paintEvent(QPaintEvent*)
         painter.fillRect(swatch, qColour(colour));
         const QColor ink = contrasting(colour);
         const int dot = std::max(1, swatch.width() / 4);
-        switch (marks_[entry]) {
-        case Mark::None:
-            break;
-        case Mark::Used:
+        if (marks_[entry] & Used)
             painter.fillRect(QRect(swatch.center() - QPoint(dot / 2, dot / 2), QSize(dot, dot)), ink);
-            break;
-        case Mark::Flagged:
+        if (marks_[entry] & Flagged) {
+            // A red triangle in the top-right corner, edged in ink so that it shows on a red swatch too.
+            const int side = std::max(4, swatch.width() / 2);
+            const QPoint corner = swatch.topRight();
+            const QPolygon triangle({corner, corner - QPoint(side - 1, 0), corner + QPoint(0, side - 1)});
             painter.setPen(QPen(ink, 1));
-            painter.drawLine(swatch.topLeft(), swatch.bottomRight());
-            painter.drawLine(swatch.topRight(), swatch.bottomLeft());
-            break;
+            painter.setBrush(QColor(255, 0, 0));
+            painter.drawPolygon(triangle);
+            painter.setBrush(Qt::NoBrush);
         }
     }
     if (highlighted_ != noEntry) {

@@ -9,14 +9,16 @@
 
 namespace palshift {
 
-// A palette shown as 16 x 16 square swatches, entry 0 top-left, row by row. Entries can carry a
-// mark (used, flagged) and one entry can be highlighted. Swatches grow with the widget and stay square.
+// A palette shown as 16 x 16 square swatches, entry 0 top-left, row by row. Entries can carry marks,
+// both at once: used (a dot in the middle), flagged (a red corner); one entry can be highlighted.
+// Swatches grow with the widget and stay square.
 class PaletteGrid : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Mark : std::uint8_t { None, Used, Flagged };
-    using Marks = std::array<Mark, 256>;
+    // Bits of an entry's marks.
+    enum Mark : std::uint8_t { None = 0, Used = 1, Flagged = 2 };
+    using Marks = std::array<std::uint8_t, 256>;
 
     static constexpr int noEntry = -1;
 
@@ -27,8 +29,8 @@ public:
     const Palette& colours() const { return colours_; }
 
     // Throw std::out_of_range for an entry outside 0..255.
-    void setMark(int entry, Mark mark);
-    Mark mark(int entry) const;
+    void setMark(int entry, std::uint8_t marks);
+    std::uint8_t mark(int entry) const;
     void setMarks(const Marks& marks);
     void clearMarks();
 

@@ -127,10 +127,9 @@ void PalettePanel::showMarks()
     const std::bitset<256> far = loaded_ ? farMatches(matches_, farMatch_->value()) : std::bitset<256>();
     PaletteGrid::Marks source{}, target{};
     for (std::size_t entry = 0; entry < 256; ++entry) {
-        source[entry] = far.test(entry)              ? PaletteGrid::Mark::Flagged
-                        : usage_.source.test(entry) ? PaletteGrid::Mark::Used
-                                                     : PaletteGrid::Mark::None;
-        target[entry] = usage_.target.test(entry) ? PaletteGrid::Mark::Used : PaletteGrid::Mark::None;
+        source[entry] = (far.test(entry) ? PaletteGrid::Flagged : PaletteGrid::None)
+                        | (usage_.source.test(entry) ? PaletteGrid::Used : PaletteGrid::None);
+        target[entry] = usage_.target.test(entry) ? PaletteGrid::Used : PaletteGrid::None;
     }
     sourceGrid_->setMarks(source);
     targetGrid_->setMarks(target);

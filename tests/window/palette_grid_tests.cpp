@@ -52,14 +52,18 @@ TEST(PaletteGrid, MarksAndHighlightShowOnTheirSwatch)
     Palette colours{};
     colours[1] = {255, 255, 255};
     grid.setColours(colours);
-    grid.setMark(0, PaletteGrid::Mark::Used);
-    grid.setMark(1, PaletteGrid::Mark::Flagged);
+    grid.setMark(0, PaletteGrid::Used);
+    grid.setMark(1, PaletteGrid::Used | PaletteGrid::Flagged);
     grid.setHighlighted(2);
     const QImage image = grid.grab().toImage().convertToFormat(QImage::Format_RGB32);
 
     EXPECT_EQ(at(image, grid.swatchRect(0).center()), qRgb(255, 255, 255));  // a light dot on black
     EXPECT_EQ(at(image, grid.swatchRect(0).topLeft()), qRgb(0, 0, 0));
-    EXPECT_EQ(at(image, grid.swatchRect(1).topLeft()), qRgb(0, 0, 0));  // a dark cross on white
+    EXPECT_EQ(at(image, grid.swatchRect(0).topRight() + QPoint(-1, 1)), qRgb(0, 0, 0));  // no corner
+    // Both marks at once on white: a dark dot, and a red corner that leaves the rest white.
+    EXPECT_EQ(at(image, grid.swatchRect(1).center()), qRgb(0, 0, 0));
+    EXPECT_EQ(at(image, grid.swatchRect(1).topRight() + QPoint(-1, 1)), qRgb(255, 0, 0));
+    EXPECT_EQ(at(image, grid.swatchRect(1).topLeft() + QPoint(1, 1)), qRgb(255, 255, 255));
     EXPECT_EQ(at(image, grid.swatchRect(2).topLeft() + QPoint(4, 0)), qRgb(255, 255, 255));
     EXPECT_EQ(at(image, grid.swatchRect(3).topLeft() + QPoint(4, 0)), qRgb(0, 0, 0));
     EXPECT_THROW(grid.setMark(256, PaletteGrid::Mark::Used), std::out_of_range);

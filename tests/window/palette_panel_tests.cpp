@@ -25,11 +25,11 @@ std::bitset<256> marked(const PaletteGrid* grid, PaletteGrid::Mark mark)
 {
     std::bitset<256> bits;
     for (int entry = 0; entry < 256; ++entry)
-        bits.set(static_cast<std::size_t>(entry), grid->mark(entry) == mark);
+        bits.set(static_cast<std::size_t>(entry), (grid->mark(entry) & mark) != 0);
     return bits;
 }
-std::bitset<256> used(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Mark::Used); }
-std::bitset<256> flagged(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Mark::Flagged); }
+std::bitset<256> used(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Used); }
+std::bitset<256> flagged(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Flagged); }
 
 // The test picture (red, green, blue over black, (1, 2, 3), red) with the panel open.
 class Palettes : public WindowTest {
