@@ -1,6 +1,6 @@
 #include "convert/conversion_job.h"
 
-#include "bmp/bmp_headers.h"
+#include "bmp/bmp_writer.h"
 #include "convert/nearest_colour.h"
 #include "convert/nearest_target.h"
 #include "pictures/pcx_writer.h"
@@ -21,7 +21,6 @@ namespace palshift {
 
 namespace {
 
-constexpr std::size_t chunkBytes = std::size_t{1} << 20;
 // Below this, a thread to decode beside the conversion costs more than it saves.
 constexpr std::int64_t readAheadPixels = 256 * 1024;
 
@@ -117,16 +116,9 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
     const std::int32_t height = rows.height();
     if (width <= 0 || height <= 0)
         throw std::runtime_error("There is no picture to save: it has no pixels");
-    const auto headers = bmpHeaders(width, height, targetPal);
-    const auto stride = static_cast<std::size_t>(bmpSizes(width, height).rowStride);
-    const auto rowCount = static_cast<std::size_t>(height);
-
-    // The file stores the bottom row first; rows from the top fill each chunk from its end. A sink
-    // that cannot seek gets nothing before the last row is read, so that a damaged picture can
-    // still be converted anew from the start, and a refused one leaves it empty.
-    const bool bottomUp = rows.bottomUp();
-    const std::size_t chunkRows = sink.canSeek() ? std::clamp<std::size_t>(chunkBytes / stride, 1, rowCount) : rowCount;
-    std::vector<std::uint8_t> chunk(chunkRows * stride, 0);  // padding bytes are never written, so stay 0
+    // A sink that cannot seek gets nothing before the last row is read, so that a damaged picture
+    // can still be converted anew from the start, and a refused one leaves it empty.
+    BmpWriter writer(width, height, targetPal, rows.bottomUp(), sink, !sink.canSeek());
     const TargetLookup::Rows mapper = lookup.rows(rows.layout(), rows.colourTable(), rules.transparentIndex);
     UnmatchedTally unmatched(rows, lookup, mapper, rules);
     // A thread reading ahead may look rows up too (a copy of the mapper: it may outlive this call,
@@ -138,23 +130,15 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
             return shared.map(row, out);
         }, static_cast<std::size_t>(width));
 
-    for (std::size_t first = 0; first < rowCount; first += chunkRows) {
-        const std::size_t count = std::min(chunkRows, rowCount - first);
-        for (std::size_t r = 0; r < count; ++r) {
-            const std::span<const std::uint8_t> row = nextRowOf(rows);
-            const std::size_t place = bottomUp ? r : count - 1 - r;
-            const std::span<std::uint8_t> entries = std::span(chunk).subspan(place * stride, stride);
-            const std::optional<std::int64_t> shared = readAhead ? readAhead->sharedWorkOfLastRow(entries) : std::nullopt;
-            unmatched.add(shared ? *shared : mapper.map(row, entries), row, static_cast<std::int32_t>(first + r));
-        }
-        if (first + count == rowCount)
-            unmatched.refuseIfAny();
-        // The chunk's first row in file order: its own first row, or its last row when from the top.
-        const std::size_t fileRow = bottomUp ? first : rowCount - first - count;
-        if (first == 0)
-            sink.writeAt(0, headers);
-        sink.writeAt(bmpPixelDataOffset + fileRow * stride, std::span(chunk).first(count * stride));
+    for (std::int32_t read = 0; read < height; ++read) {
+        // The rows held go out before the next one is read.
+        const std::span<std::uint8_t> entries = writer.nextRow();
+        const std::span<const std::uint8_t> row = nextRowOf(rows);
+        const std::optional<std::int64_t> shared = readAhead ? readAhead->sharedWorkOfLastRow(entries) : std::nullopt;
+        unmatched.add(shared ? *shared : mapper.map(row, entries), row, read);
     }
+    unmatched.refuseIfAny();
+    writer.finish();
     return {unmatched.count(), std::int64_t{width} * height, RowReader::Qt};
 }
 
@@ -186,22 +170,10 @@ void writePicture(const TargetPicture& picture, OutputFormat format, const Palet
     }
     if (picture.width <= 0 || picture.height <= 0)
         throw std::runtime_error("There is no picture to save: it has no pixels");
-    const auto headers = bmpHeaders(picture.width, picture.height, targetPal);
-    const auto stride = static_cast<std::size_t>(bmpSizes(picture.width, picture.height).rowStride);
-    sink.writeAt(0, headers);
-    const std::size_t chunkRows = std::max<std::size_t>(chunkBytes / stride, 1);
-    std::vector<std::uint8_t> chunk(chunkRows * stride, 0);
-    std::uint64_t offset = bmpPixelDataOffset;
-    for (std::int32_t written = 0; written < picture.height;) {
-        const std::size_t count = std::min<std::size_t>(chunkRows, static_cast<std::size_t>(picture.height - written));
-        for (std::size_t r = 0; r < count; ++r) {
-            const auto row = rowOf(picture.height - 1 - written - static_cast<std::int32_t>(r));
-            std::copy(row.begin(), row.end(), chunk.begin() + static_cast<std::ptrdiff_t>(r * stride));
-        }
-        sink.writeAt(offset, std::span(chunk).first(count * stride));
-        offset += count * stride;
-        written += static_cast<std::int32_t>(count);
-    }
+    BmpWriter writer(picture.width, picture.height, targetPal, true, sink);
+    for (std::int32_t y = picture.height - 1; y >= 0; --y)
+        std::ranges::copy(rowOf(y), writer.nextRow().begin());
+    writer.finish();
 }
 
 // rows into a PNG or PCX: the whole picture of target entries first, as those files store rows
