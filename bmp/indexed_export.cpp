@@ -33,7 +33,7 @@ void writeRows(Writer& writer, const IndexMap& map, std::int32_t width, std::int
 
 }  // namespace
 
-void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::int32_t width, std::int32_t height,
+void saveIndexedPicture(const ConversionState& state, OutputFormat format, std::int32_t width, std::int32_t height,
                         std::optional<std::uint8_t> transparentIndex, StatusLine& status, const StepProgress& progress)
 {
     status.setText("Saving...");
@@ -41,10 +41,10 @@ void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::in
         throw std::runtime_error("There is no picture to save: it has no pixels");
     state.TargetIndexMap.checkCovers(width, height);
     AtomicFile file(state.SaveFileName);
-    if (format == SaveFormat::Png) {
+    if (format == OutputFormat::Png) {
         PngWriter writer(width, height, state.TargetPal, transparentIndex, file);
         writeRows(writer, state.TargetIndexMap, width, height, progress);
-    } else if (format == SaveFormat::Pcx) {
+    } else if (format == OutputFormat::Pcx) {
         PcxWriter writer(width, height, state.TargetPal, file);
         writeRows(writer, state.TargetIndexMap, width, height, progress);
     } else {

@@ -15,7 +15,7 @@ namespace palshift {
 // transparent. std::overflow_error for an element that is no palette entry, std::out_of_range when
 // the map does not cover the picture, FileError "Cannot write <file>: <reason>"; nothing is then
 // written.
-void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::int32_t width, std::int32_t height,
+void saveIndexedPicture(const ConversionState& state, OutputFormat format, std::int32_t width, std::int32_t height,
                         std::optional<std::uint8_t> transparentIndex, StatusLine& status,
                         const StepProgress& progress = {});
 

@@ -1,7 +1,6 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_writer.h"
-#include "convert/nearest_colour.h"
 #include "convert/nearest_target.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/picture_rows.h"
@@ -251,42 +250,11 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
 
 }  // namespace
 
-std::optional<OutputFormat> outputFormatFromName(QStringView name)
-{
-    if (name == QLatin1String("bmp"))
-        return OutputFormat::Bmp;
-    if (name == QLatin1String("png"))
-        return OutputFormat::Png;
-    if (name == QLatin1String("pcx"))
-        return OutputFormat::Pcx;
-    return std::nullopt;
-}
-
-OutputFormat outputFormatOfFile(QStringView file)
-{
-    if (file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
-        return OutputFormat::Png;
-    if (file.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive))
-        return OutputFormat::Pcx;
-    return OutputFormat::Bmp;
-}
-
-QString outputFormatName(OutputFormat format)
-{
-    switch (format) {
-    case OutputFormat::Png: return QStringLiteral("png");
-    case OutputFormat::Pcx: return QStringLiteral("pcx");
-    case OutputFormat::Bmp: break;
-    }
-    return QStringLiteral("bmp");
-}
-
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
     // No colour but a transparent pixel takes the transparent entry.
     const std::optional<std::uint8_t> transparent = job.rules.transparentIndex;
-    TargetLookup lookup(job.source, transparent ? nearestTargets(job.source, job.target, transparent)
-                                                : nearestEntries(job.source, job.target));
+    TargetLookup lookup(job.source, nearestTargets(job.source, job.target, transparent));
     if (job.rules.unmatched == UnmatchedRule::Nearest)
         lookup.setUnmatchedResolver(
             [&job](ColourValue colour) { return nearestTarget(rgbOf(colour), job.target, job.rules.transparentIndex); });

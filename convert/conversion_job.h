@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bmp/save_name.h"
 #include "convert/conversion_rules.h"
 #include "convert/palette.h"
 #include "convert/target_lookup.h"
@@ -14,20 +15,6 @@
 #include <optional>
 
 namespace palshift {
-
-// The file a conversion writes.
-enum class OutputFormat {
-    Bmp,  // 8-bit BMP, the target palette as its colour table
-    Png,  // 8-bit indexed PNG, the target palette as PLTE
-    Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
-};
-
-// "bmp", "png", "pcx"; nullopt for any other name.
-std::optional<OutputFormat> outputFormatFromName(QStringView name);
-// PNG for a file name ending in ".png", PCX for ".pcx" (either in any case), BMP for any other.
-OutputFormat outputFormatOfFile(QStringView file);
-// "bmp", "png", "pcx": the ending of a result's name.
-QString outputFormatName(OutputFormat format);
 
 // Everything one picture's conversion needs besides the picture and where it goes.
 struct ConversionJob {
