@@ -1,11 +1,10 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_writer.h"
+#include "bmp/indexed_export.h"
 #include "convert/nearest_target.h"
-#include "pictures/pcx_writer.h"
 #include "pictures/picture_rows.h"
 #include "pictures/read_ahead_rows.h"
-#include "pictures/png_writer.h"
 #include "platform/file_error.h"
 #include "platform/qt_pictures.h"
 
@@ -141,38 +140,14 @@ JobReport convertToBmp(RowSource& rows, const TargetLookup& lookup, const Conver
     return {unmatched.count(), std::int64_t{width} * height, RowReader::Qt};
 }
 
-// Writes a whole picture of target entries, rows top-down, as format.
+// Writes a whole picture of target entries as format.
 void writePicture(const TargetPicture& picture, OutputFormat format, const Palette& targetPal,
                   std::optional<std::uint8_t> transparentIndex, ByteSink& sink)
 {
     const auto width = static_cast<std::size_t>(picture.width);
-    const auto rowOf = [&](std::int32_t y) {
+    writeIndexedPicture(format, picture.width, picture.height, targetPal, transparentIndex, [&](std::int32_t y) {
         return std::span(picture.indices).subspan(static_cast<std::size_t>(y) * width, width);
-    };
-    switch (format) {
-    case OutputFormat::Png: {
-        PngWriter writer(picture.width, picture.height, targetPal, transparentIndex, sink);
-        for (std::int32_t y = 0; y < picture.height; ++y)
-            writer.writeRow(rowOf(y));
-        writer.finish();
-        return;
-    }
-    case OutputFormat::Pcx: {
-        PcxWriter writer(picture.width, picture.height, targetPal, sink);
-        for (std::int32_t y = 0; y < picture.height; ++y)
-            writer.writeRow(rowOf(y));
-        writer.finish();
-        return;
-    }
-    case OutputFormat::Bmp:
-        break;
-    }
-    if (picture.width <= 0 || picture.height <= 0)
-        throw std::runtime_error("There is no picture to save: it has no pixels");
-    BmpWriter writer(picture.width, picture.height, targetPal, true, sink);
-    for (std::int32_t y = picture.height - 1; y >= 0; --y)
-        std::ranges::copy(rowOf(y), writer.nextRow().begin());
-    writer.finish();
+    }, sink);
 }
 
 // rows into a PNG or PCX: the whole picture of target entries first, as those files store rows
