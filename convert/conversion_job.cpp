@@ -236,20 +236,4 @@ JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& 
     return convertThroughLookup(input, lookup, job, sink, readers);
 }
 
-JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
-{
-    try {
-        return convertToBmp(rows, lookup, {}, targetPal, sink);
-    } catch (const RowsFailed& failed) {
-        throw failed.error;
-    }
-}
-
-JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink)
-{
-    ConversionJob job;
-    job.target = targetPal;
-    return convertThroughLookup(input, lookup, job, sink, RowReaders::Streaming);
-}
-
 }  // namespace palshift

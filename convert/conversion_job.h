@@ -46,13 +46,4 @@ struct JobReport {
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink,
                       RowReaders readers = RowReaders::Streaming);
 
-// Converts rows, each pixel through lookup, into an 8-bit BMP in targetPal written to sink: the
-// bytes the window's "Save Picture" writes after "Load Pals" and "New Pal" on the same picture.
-// Holds at most about a MiB of the result when sink can seek or the rows come bottom-up, else the
-// whole result (one byte per pixel) until the end. Throws as the rows, bmpSizes() and the sink do.
-JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
-
-// convertFile with the default rules into a BMP, through a lookup made beforehand.
-JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
-
 }  // namespace palshift
