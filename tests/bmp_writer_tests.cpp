@@ -61,7 +61,6 @@ TEST(SavePic, WritesPicturesOverAMegabyteRowForRow)
     for (std::size_t c = 0; c < 768; ++c)
         PalCol[c] = std::uint8_t(c / 3);
     BmpHeaderBytes header;
-    InitBmpHeader(header);
     Save_Pic(dir.filePath("large.bmp"), PalCol, width, height, header, pixels);
 
     const QByteArray bytes = test::readBytes(dir.filePath("large.bmp"));
