@@ -197,16 +197,6 @@ PaletteFormat paletteFormatOption(const QCommandLineParser& parser, const QComma
     return *format;
 }
 
-// The mapping table of the palettes and the transparent entry: CSV, or the .dat form; whole or not at all.
-void writeMappingTable(const QString& file, const ConversionJob& conversion)
-{
-    const MappingTable table = mappingTable(conversion.source, conversion.target, conversion.rules.transparentIndex);
-    const QByteArray bytes = isDatMappingName(file) ? mappingDat(table) : mappingCsv(table);
-    AtomicFile output(file);
-    output.write({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
-    output.commit();
-}
-
 QString failureMessage(const Job& job, const std::exception& failure)
 {
     if (dynamic_cast<const FileError*>(&failure))
@@ -448,7 +438,7 @@ int runCommandLine(const QStringList& arguments)
         }
         if (!mapFile.isEmpty()) {
             try {
-                writeMappingTable(mapFile, conversion);
+                writeMappingTable(mapFile, conversion.source, conversion.target, conversion.rules.transparentIndex);
             } catch (const FileError& failure) {
                 printLine(QStringLiteral("palshift: ") + pathFromNative(failure.what()));
                 return ExitFailed;

@@ -231,8 +231,8 @@ bool Form1::Command4_Click()
         return false;
     return runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
                                                                      StatusLine& status) {
-        const SaveFormat format = saveFormatOf(working.SaveFileName);
-        if (format == SaveFormat::Bmp)
+        const OutputFormat format = outputFormatOfFile(working.SaveFileName, Qt::CaseSensitive);
+        if (format == OutputFormat::Bmp)
             savePicture(working, Picture2->surface(), status, progress);
         else
             saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
@@ -304,11 +304,7 @@ void Form1::mnuFileExportMapping_Click()
         ConversionState palettes;
         SilentStatusLine silent;
         readPals(palettes, silent, paletteFiles(), paletteFormats());
-        const MappingTable table = mappingTable(palettes.SourcePal, palettes.TargetPal, rules().transparentIndex);
-        const QByteArray bytes = isDatMappingName(*chosen) ? mappingDat(table) : mappingCsv(table);
-        AtomicFile file(*chosen);
-        file.write({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
-        file.commit();
+        writeMappingTable(*chosen, palettes.SourcePal, palettes.TargetPal, rules().transparentIndex);
         settings_.setLastFolder(QFileInfo(*chosen).absolutePath());
     });
 }

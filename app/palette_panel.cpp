@@ -63,7 +63,7 @@ PalettePanel::PalettePanel(int farMatch, QWidget* parent)
 void PalettePanel::setPalettes(const Palette& source, const Palette& target, bool loaded)
 {
     source_ = source, target_ = target, loaded_ = loaded;
-    matches_ = bestMatches(source, target);
+    matches_ = mappingTable(source, target);  // as "New Pal" chooses
     sourceGrid_->setColours(source);
     targetGrid_->setColours(target);
     showMarks();
@@ -95,7 +95,7 @@ void PalettePanel::hoverSource(int entry)
         sayNothingHovered();
         return;
     }
-    const Match& match = matches_[static_cast<std::size_t>(entry)];
+    const MappingRow& match = matches_[static_cast<std::size_t>(entry)];
     info_->setText(QStringLiteral("%1 → %2 · distance %3")
                        .arg(described("Diablo 1", entry, source_[static_cast<std::size_t>(entry)]),
                             described("Diablo 2", match.target, target_[static_cast<std::size_t>(match.target)]))
@@ -140,7 +140,7 @@ void PalettePanel::showHighlights()
     // In the Diablo 2 palette: the match of the entry pointed at, else the entry selected, else
     // the match of the Diablo 1 entry selected.
     const auto match = [this](std::optional<int> entry) {
-        return entry && loaded_ ? std::optional(matches_[static_cast<std::size_t>(*entry)].target) : std::nullopt;
+        return entry && loaded_ ? std::optional<int>(matches_[static_cast<std::size_t>(*entry)].target) : std::nullopt;
     };
     sourceGrid_->setHighlighted(selectedSource_.value_or(PaletteGrid::noEntry));
     const std::optional<int> target = match(hoveredSource_) ? match(hoveredSource_)

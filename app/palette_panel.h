@@ -54,7 +54,7 @@ private:
     QLabel* const info_;
     QSpinBox* const farMatch_;
     Palette source_{}, target_{};
-    std::array<Match, 256> matches_{};
+    MappingTable matches_{};
     PaletteUsage usage_;
     bool loaded_ = false;
     std::optional<int> selectedSource_, selectedTarget_, hoveredSource_;

@@ -1,7 +1,5 @@
 #include "app/palette_usage.h"
 
-#include "convert/nearest_colour.h"
-
 namespace palshift {
 
 PaletteUsage paletteUsage(const ConversionView& view)
@@ -18,16 +16,7 @@ PaletteUsage paletteUsage(const ConversionView& view)
     return usage;
 }
 
-std::array<Match, 256> bestMatches(const Palette& source, const Palette& target)
-{
-    const std::array<std::uint8_t, 256> nearest = nearestEntries(source, target);
-    std::array<Match, 256> matches;
-    for (std::size_t entry = 0; entry < matches.size(); ++entry)
-        matches[entry] = {nearest[entry], colourDistance(source[entry], target[nearest[entry]])};
-    return matches;
-}
-
-std::bitset<256> farMatches(const std::array<Match, 256>& matches, int farMatch)
+std::bitset<256> farMatches(const MappingTable& matches, int farMatch)
 {
     std::bitset<256> far;
     for (std::size_t entry = 0; entry < matches.size(); ++entry)

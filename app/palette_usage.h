@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/conversion_view.h"
+#include "convert/mapping_table.h"
 
 #include <array>
 #include <bitset>
@@ -15,14 +16,7 @@ struct PaletteUsage {
 };
 PaletteUsage paletteUsage(const ConversionView& view);
 
-// Each Diablo 1 entry's nearest Diablo 2 entry, as "New Pal" chooses it, and how far it is.
-struct Match {
-    int target = 0;
-    int distance = 0;
-};
-std::array<Match, 256> bestMatches(const Palette& source, const Palette& target);
-
-// The Diablo 1 entries whose best match is farther than farMatch.
-std::bitset<256> farMatches(const std::array<Match, 256>& matches, int farMatch);
+// The Diablo 1 entries whose nearest Diablo 2 entry is farther than farMatch.
+std::bitset<256> farMatches(const MappingTable& matches, int farMatch);
 
 }  // namespace palshift

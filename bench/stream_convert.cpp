@@ -5,7 +5,6 @@
 // unmatched pixels to stderr.
 
 #include "convert/conversion_job.h"
-#include "convert/nearest_colour.h"
 #include "convert/palette_file.h"
 #include "platform/atomic_file.h"
 
@@ -37,9 +36,9 @@ int main(int argc, char* argv[])
         std::int16_t counter = 0;
         readPaletteFile(argc == 5 ? QString::fromLocal8Bit(argv[3]) : data + "/diablo.pal", source, counter);
         readPaletteFile(argc == 5 ? QString::fromLocal8Bit(argv[4]) : data + "/diablo2.pal", target, counter);
-        const TargetLookup lookup(source, nearestEntries(source, target));
+        const ConversionJob job{source, target, {}, OutputFormat::Bmp};
         AtomicFile output(QString::fromLocal8Bit(argv[2]));
-        const JobReport report = convertFile(QString::fromLocal8Bit(argv[1]), lookup, target, output);
+        const JobReport report = convertFile(QString::fromLocal8Bit(argv[1]), job, output);
         output.commit();
         std::fprintf(stderr, "%s: %lld unmatched of %lld pixels\n", readerName(report.reader),
                      static_cast<long long>(report.unmatchedPixels), static_cast<long long>(report.pixels));

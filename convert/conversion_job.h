@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pictures/save_name.h"
 #include "convert/conversion_rules.h"
 #include "palettes/palette.h"
 #include "convert/target_lookup.h"
@@ -14,20 +15,6 @@
 #include <optional>
 
 namespace palshift {
-
-// The file a conversion writes.
-enum class OutputFormat {
-    Bmp,  // 8-bit BMP, the target palette as its colour table
-    Png,  // 8-bit indexed PNG, the target palette as PLTE
-    Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
-};
-
-// "bmp", "png", "pcx"; nullopt for any other name.
-std::optional<OutputFormat> outputFormatFromName(QStringView name);
-// PNG for a file name ending in ".png", PCX for ".pcx" (either in any case), BMP for any other.
-OutputFormat outputFormatOfFile(QStringView file);
-// "bmp", "png", "pcx": the ending of a result's name.
-QString outputFormatName(OutputFormat format);
 
 // Everything one picture's conversion needs besides the picture and where it goes.
 struct ConversionJob {
@@ -58,14 +45,5 @@ struct JobReport {
 // last bytes reach a sink that cannot seek), and what the sink throws. The caller commits.
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink,
                       RowReaders readers = RowReaders::Streaming);
-
-// Converts rows, each pixel through lookup, into an 8-bit BMP in targetPal written to sink: the
-// bytes the window's "Save Picture" writes after "Load Pals" and "New Pal" on the same picture.
-// Holds at most about a MiB of the result when sink can seek or the rows come bottom-up, else the
-// whole result (one byte per pixel) until the end. Throws as the rows, bmpSizes() and the sink do.
-JobReport convertRows(RowSource& rows, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
-
-// convertFile with the default rules into a BMP, through a lookup made beforehand.
-JobReport convertFile(const QString& input, const TargetLookup& lookup, const Palette& targetPal, ByteSink& sink);
 
 }  // namespace palshift

@@ -3,6 +3,7 @@
 #include "convert/colour_hash.h"
 #include "convert/colour_lookup.h"
 #include "convert/nearest_colour.h"
+#include "convert/nearest_target.h"
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
 
@@ -35,7 +36,7 @@ using EntryWords = std::array<std::uint64_t, 256>;
 
 EntryWords entryWordsOf(const ConversionState& state)
 {
-    const std::array<std::uint8_t, 256> nearest = nearestEntries(state.SourcePal, state.TargetPal);
+    const std::array<std::uint8_t, 256> nearest = nearestTargets(state.SourcePal, state.TargetPal);
     EntryWords words{};
     for (std::size_t s = 0; s < 256; ++s) {
         const Rgb& colour = state.TargetPal[nearest[s]];

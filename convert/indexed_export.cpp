@@ -1,9 +1,11 @@
 #include "convert/indexed_export.h"
 
+#include "bmp/bmp_writer.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/png_writer.h"
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,43 +15,63 @@ namespace palshift {
 namespace {
 
 template<typename Writer>
-void writeRows(Writer& writer, const IndexMap& map, std::int32_t width, std::int32_t height, const StepProgress& progress)
+void writeRows(Writer& writer, std::int32_t height, const EntryRows& rowOf)
 {
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::span<const std::int16_t> entries = map.row(y).first(static_cast<std::size_t>(width));
+    for (std::int32_t y = 0; y < height; ++y)
+        writer.writeRow(rowOf(y));
+    writer.finish();
+}
+
+}  // namespace
+
+void writeIndexedPicture(OutputFormat format, std::int32_t width, std::int32_t height, const Palette& palette,
+                         std::optional<std::uint8_t> transparentIndex, const EntryRows& rowOf, ByteSink& sink)
+{
+    if (width <= 0 || height <= 0)
+        throw std::runtime_error("There is no picture to save: it has no pixels");
+    switch (format) {
+    case OutputFormat::Png: {
+        PngWriter writer(width, height, palette, transparentIndex, sink);
+        writeRows(writer, height, rowOf);
+        return;
+    }
+    case OutputFormat::Pcx: {
+        PcxWriter writer(width, height, palette, sink);
+        writeRows(writer, height, rowOf);
+        return;
+    }
+    case OutputFormat::Bmp: {
+        BmpWriter writer(width, height, palette, true, sink);
+        for (std::int32_t y = height - 1; y >= 0; --y)
+            std::ranges::copy(rowOf(y).first(static_cast<std::size_t>(width)), writer.nextRow().begin());
+        writer.finish();
+        return;
+    }
+    }
+}
+
+void saveIndexedPicture(const ConversionState& state, OutputFormat format, std::int32_t width, std::int32_t height,
+                        std::optional<std::uint8_t> transparentIndex, StatusLine& status, const StepProgress& progress)
+{
+    status.setText("Saving...");
+    state.TargetIndexMap.checkCovers(width, height);
+    if (format == OutputFormat::Bmp)
+        throw std::invalid_argument("a BMP is saved by savePicture");
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(std::max(width, 0)));
+    const EntryRows rowOf = [&](std::int32_t y) {
+        const std::span<const std::int16_t> entries = state.TargetIndexMap.row(y).first(row.size());
         for (std::size_t x = 0; x < row.size(); ++x) {
             if (entries[x] < 0 || entries[x] > 255)
                 throw std::overflow_error("target index map row " + std::to_string(y)
                                           + " holds a value that is no palette entry");
             row[x] = static_cast<std::uint8_t>(entries[x]);
         }
-        writer.writeRow(row);
         if (progress)
             progress(y + 1, height);
-    }
-    writer.finish();
-}
-
-}  // namespace
-
-void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::int32_t width, std::int32_t height,
-                        std::optional<std::uint8_t> transparentIndex, StatusLine& status, const StepProgress& progress)
-{
-    status.setText("Saving...");
-    if (width <= 0 || height <= 0)
-        throw std::runtime_error("There is no picture to save: it has no pixels");
-    state.TargetIndexMap.checkCovers(width, height);
+        return std::span<const std::uint8_t>(row);
+    };
     AtomicFile file(state.SaveFileName);
-    if (format == SaveFormat::Png) {
-        PngWriter writer(width, height, state.TargetPal, transparentIndex, file);
-        writeRows(writer, state.TargetIndexMap, width, height, progress);
-    } else if (format == SaveFormat::Pcx) {
-        PcxWriter writer(width, height, state.TargetPal, file);
-        writeRows(writer, state.TargetIndexMap, width, height, progress);
-    } else {
-        throw std::invalid_argument("a BMP is saved by savePicture");
-    }
+    writeIndexedPicture(format, width, height, state.TargetPal, transparentIndex, rowOf, file);
     file.commit();
     status.setText("Ready...");
 }

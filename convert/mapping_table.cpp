@@ -1,8 +1,9 @@
 #include "convert/mapping_table.h"
 
 #include "convert/nearest_target.h"
+#include "platform/atomic_file.h"
 
-#include <QString>
+#include <QByteArray>
 
 #include <cstdio>
 
@@ -15,20 +16,6 @@ void appendHex(QByteArray& text, const Rgb& colour)
     char hex[8];
     std::snprintf(hex, sizeof hex, "#%02X%02X%02X", colour.red, colour.green, colour.blue);
     text.append(hex, 7);
-}
-
-}  // namespace
-
-MappingTable mappingTable(const Palette& source, const Palette& target, std::optional<std::uint8_t> transparentIndex)
-{
-    const std::array<std::uint8_t, 256> nearest = nearestTargets(source, target, transparentIndex);
-    MappingTable table{};
-    for (std::size_t entry = 0; entry < table.size(); ++entry) {
-        const Rgb& targetColour = target[nearest[entry]];
-        table[entry] = {static_cast<std::uint8_t>(entry), source[entry], nearest[entry], targetColour,
-                        colourDistance(source[entry], targetColour)};
-    }
-    return table;
 }
 
 QByteArray mappingCsv(const MappingTable& table)
@@ -52,9 +39,29 @@ QByteArray mappingDat(const MappingTable& table)
     return bytes;
 }
 
-bool isDatMappingName(QStringView file)
+}  // namespace
+
+MappingTable mappingTable(const Palette& source, const Palette& target, std::optional<std::uint8_t> transparentIndex)
 {
-    return file.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive);
+    const std::array<std::uint8_t, 256> nearest = nearestTargets(source, target, transparentIndex);
+    MappingTable table{};
+    for (std::size_t entry = 0; entry < table.size(); ++entry) {
+        const Rgb& targetColour = target[nearest[entry]];
+        table[entry] = {static_cast<std::uint8_t>(entry), source[entry], nearest[entry], targetColour,
+                        colourDistance(source[entry], targetColour)};
+    }
+    return table;
+}
+
+void writeMappingTable(const QString& file, const Palette& source, const Palette& target,
+                       std::optional<std::uint8_t> transparentIndex)
+{
+    const MappingTable table = mappingTable(source, target, transparentIndex);
+    const QByteArray bytes =
+        file.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) ? mappingDat(table) : mappingCsv(table);
+    AtomicFile output(file);
+    output.write({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+    output.commit();
 }
 
 }  // namespace palshift

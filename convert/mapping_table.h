@@ -2,8 +2,7 @@
 
 #include "palettes/palette.h"
 
-#include <QByteArray>
-#include <QStringView>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -25,11 +24,11 @@ using MappingTable = std::array<MappingRow, 256>;
 MappingTable mappingTable(const Palette& source, const Palette& target,
                           std::optional<std::uint8_t> transparentIndex = {});
 
-// "source,source_rgb,target,target_rgb,distance", then one line per entry, colours as #RRGGBB.
-QByteArray mappingCsv(const MappingTable& table);
-// 256 bytes: byte i is the target entry of source entry i.
-QByteArray mappingDat(const MappingTable& table);
-// The .dat form for a name ending in ".dat" (any case), else CSV.
-bool isDatMappingName(QStringView file);
+// Writes mappingTable(source, target, transparentIndex) to file, whole or not at all (as AtomicFile
+// does, "-" is standard output): for a name ending in ".dat" (any case) 256 bytes, byte i the target
+// entry of source entry i; else CSV, "source,source_rgb,target,target_rgb,distance" and one line
+// per entry, colours as #RRGGBB. Throws FileError as AtomicFile does.
+void writeMappingTable(const QString& file, const Palette& source, const Palette& target,
+                       std::optional<std::uint8_t> transparentIndex);
 
 }  // namespace palshift

@@ -1,5 +1,6 @@
 #include "convert/nearest_colour.h"
 
+#include "convert/nearest_target.h"
 
 #include <cstdlib>
 #include <stdexcept>
@@ -26,16 +27,6 @@ std::int16_t nearestEntry(const Rgb& source, const Palette& target, const Distan
     return m;
 }
 
-std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palette& target)
-{
-    std::array<std::int16_t, 256> red{}, green{}, blue{}, total{};
-    const DistanceTables scratch{red, green, blue, total};
-    std::array<std::uint8_t, 256> nearest{};
-    for (std::size_t s = 0; s < 256; ++s)
-        nearest[s] = static_cast<std::uint8_t>(nearestEntry(source[s], target, scratch));
-    return nearest;
-}
-
 void CreateNewPal(ConversionState& state, const PictureSurface& picture1, const StepProgress& progress)
 {
     const auto [columns, rows] = pixelExtent(picture1);
@@ -45,7 +36,7 @@ void CreateNewPal(ConversionState& state, const PictureSurface& picture1, const 
     state.TargetIndexMap.checkCovers(columns, rows);
 
     // The result depends on a pixel's source entry alone, so each entry is remapped once.
-    const std::array<std::uint8_t, 256> nearest = nearestEntries(state.SourcePal, state.TargetPal);
+    const std::array<std::uint8_t, 256> nearest = nearestTargets(state.SourcePal, state.TargetPal);
     for (std::int32_t y = 0; y < rows; ++y) {
         const std::int16_t* const source = state.SourceIndexMap.row(y).data();
         std::int16_t* const target = state.TargetIndexMap.row(y).data();

@@ -21,9 +21,6 @@ struct DistanceTables {
 // leaving every entry's distances in distances.
 std::int16_t nearestEntry(const Rgb& source, const Palette& target, const DistanceTables& distances);
 
-// The nearest TargetPal entry of every SourcePal entry.
-std::array<std::uint8_t, 256> nearestEntries(const Palette& source, const Palette& target);
-
 // Writes the nearest TargetPal entry of each pixel's SourcePal entry into TargetIndexMap over
 // picture1's size; the distance tables end holding the last pixel's. std::out_of_range when the
 // picture outgrew a map (nothing changed) or at a source entry outside 0..255.

@@ -17,7 +17,7 @@ namespace palshift {
 // target entry of source entry 0, as a pixel whose index map element stayed 0 does.
 class TargetLookup {
 public:
-    // targetOfSource[s] is the target entry of source entry s (nearestEntries(source, target)).
+    // targetOfSource[s] is the target entry of source entry s (nearestTargets(source, target)).
     TargetLookup(const Palette& source, const std::array<std::uint8_t, 256>& targetOfSource);
 
     // The target entry of an unmatched colour, asked once per unmatched pixel, or once per table

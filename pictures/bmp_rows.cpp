@@ -26,21 +26,53 @@ std::uint32_t u32(std::span<const std::uint8_t> bytes, std::size_t at)
 
 }  // namespace
 
+std::optional<BmpHeader> bmpHeader(std::span<const std::uint8_t> head)
+{
+    if (head.size() < fileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
+        return std::nullopt;
+    BmpHeader header;
+    header.pixelOffset = u32(head, 10);
+    header.infoSize = u32(head, 14);
+    switch (header.infoSize) {
+    case 12:
+        if (head.size() >= fileHeaderSize + 12) {
+            header.infoRead = true;
+            header.width = static_cast<std::int16_t>(u16(head, 18));
+            header.height = static_cast<std::int16_t>(u16(head, 20));
+            header.planes = u16(head, 22);
+            header.bits = u16(head, 24);
+        }
+        return header;
+    case 40: case 52: case 56: case 64: case 108: case 124:
+        if (head.size() >= headBytes) {
+            header.infoRead = true;
+            header.width = static_cast<std::int32_t>(u32(head, 18));
+            header.height = static_cast<std::int32_t>(u32(head, 22));
+            header.planes = u16(head, 26);
+            header.bits = u16(head, 28);
+            header.compression = u32(head, 30);
+            header.imageSize = u32(head, 34);
+            header.coloursUsed = u32(head, 46);
+        }
+        return header;
+    default:
+        return std::nullopt;
+    }
+}
+
 std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> head)
 {
-    if (head.size() < headBytes || head[0] != 'B' || head[1] != 'M')
+    const std::optional<BmpHeader> header = bmpHeader(head);
+    if (!header || !header->infoRead)
         return std::nullopt;
-    const std::uint32_t infoSize = u32(head, 14);
-    const auto width = static_cast<std::int32_t>(u32(head, 18));
-    const auto height = static_cast<std::int32_t>(u32(head, 22));
-    const std::uint32_t planes = u16(head, 26);
-    const std::uint32_t bits = u16(head, 28);
-    const std::uint32_t compression = u32(head, 30);
-    const std::uint32_t coloursUsed = u32(head, 46);
+    const std::uint32_t infoSize = header->infoSize;
+    const std::int32_t width = header->width;
+    const std::int32_t height = header->height;
+    const std::uint32_t bits = header->bits;
 
     // Only the plain forms; V4 and V5 headers may give 32-bit pixels an alpha mask.
     const bool plainHeader = infoSize == 40 || (bits != 32 && (infoSize == 108 || infoSize == 124));
-    if (!plainHeader || planes != 1 || compression != 0 || (bits != 8 && bits != 24 && bits != 32))
+    if (!plainHeader || header->planes != 1 || header->compression != 0 || (bits != 8 && bits != 24 && bits != 32))
         return std::nullopt;
     if (width <= 0 || width > longestSide || height == 0 || height == INT32_MIN
         || std::abs(std::int64_t{height}) > longestSide)
@@ -51,11 +83,11 @@ std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> head)
     layout.height = static_cast<std::int32_t>(std::abs(std::int64_t{height}));
     layout.bottomUp = height > 0;
     layout.bitsPerPixel = static_cast<int>(bits);
-    layout.colours = bits == 8 ? (coloursUsed == 0 ? 256 : coloursUsed) : 0;
+    layout.colours = bits == 8 ? (header->coloursUsed == 0 ? 256 : header->coloursUsed) : 0;
     if (layout.colours > 256)
         return std::nullopt;
     layout.tableOffset = static_cast<std::uint32_t>(fileHeaderSize) + infoSize;
-    layout.pixelOffset = u32(head, 10);
+    layout.pixelOffset = header->pixelOffset;
     // Pixels that overlap the colour table are read differently by different readers.
     if (std::uint64_t{layout.pixelOffset} < std::uint64_t{layout.tableOffset} + 4 * std::uint64_t{layout.colours})
         return std::nullopt;

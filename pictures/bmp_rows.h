@@ -10,6 +10,24 @@
 
 namespace palshift {
 
+// The fields of a BMP file's headers as stored, from its first bytes: nothing unless they begin
+// "BM" and hold at least 18 bytes and an info header of a size BMP files have (12, the old core
+// header; 40, 52, 56, 64, 108 or 124). The info header's fields are read when head holds its
+// first 40 bytes (12 for a core header); infoRead says so.
+struct BmpHeader {
+    std::uint32_t pixelOffset = 0;
+    std::uint32_t infoSize = 0;
+    bool infoRead = false;
+    std::int32_t width = 0;
+    std::int32_t height = 0;        // negative for rows stored top-down
+    std::uint32_t planes = 0;
+    std::uint32_t bits = 0;
+    std::uint32_t compression = 0;  // this and the rest are 0 in a core header
+    std::uint32_t imageSize = 0;
+    std::uint32_t coloursUsed = 0;
+};
+std::optional<BmpHeader> bmpHeader(std::span<const std::uint8_t> head);
+
 // What a BMP file's headers say, for the files read row by row: uncompressed, 8 bits with a
 // colour table of at most 256 entries, or 24 or 32 bits, bottom-up or top-down.
 struct BmpLayout {

@@ -3,9 +3,7 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 #include <span>
-#include <vector>
 
 namespace palshift {
 
@@ -34,30 +32,6 @@ private:
     std::span<const std::uint8_t> bytes_;
     std::size_t next_ = 0;
     QString name_;
-};
-
-// A regular file, read through a buffer of its own.
-class FileInput final : public ByteInput {
-public:
-    // Throws FileError "Cannot open <file>: <reason>", also for anything but a regular file.
-    explicit FileInput(const QString& file);
-    ~FileInput() override;
-    FileInput(const FileInput&) = delete;
-    FileInput& operator=(const FileInput&) = delete;
-
-    const QString& name() const override { return name_; }
-    std::uint64_t size() const override { return size_; }
-    std::size_t read(std::span<std::uint8_t> into) override;
-
-private:
-    std::size_t readFile(std::uint8_t* into, std::size_t count);
-
-    QString name_;
-    int descriptor_ = -1;
-    std::uint64_t size_ = 0;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t bufferStart_ = 0;
-    std::size_t bufferEnd_ = 0;
 };
 
 }  // namespace palshift

@@ -6,6 +6,7 @@
 #include "platform/file_error.h"
 #include "pictures/picture_loading.h"
 #include "pictures/qt_rows.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
 #include <array>
@@ -36,6 +37,19 @@ bool takenAsPng(std::span<const std::uint8_t> head)
            && height <= 16384;
 }
 
+// A file as the readers take its bytes.
+class FileBytes final : public ByteInput {
+public:
+    explicit FileBytes(const QString& file) : name_(file), file_(file) {}
+    const QString& name() const override { return name_; }
+    std::uint64_t size() const override { return static_cast<std::uint64_t>(file_.size()); }
+    std::size_t read(std::span<std::uint8_t> into) override { return file_.readOn(into); }
+
+private:
+    QString name_;
+    RegularFile file_;
+};
+
 // A row source together with the file it reads.
 template <class Reader>
 class FileRows final : public RowSource {
@@ -51,7 +65,7 @@ public:
     std::span<const std::uint8_t> nextRow() override { return rows_.nextRow(); }
 
 private:
-    FileInput input_;
+    FileBytes input_;
     Reader rows_;
 };
 
@@ -77,9 +91,12 @@ std::optional<std::pair<std::int32_t, std::int32_t>> streamedPictureSize(std::sp
 
 std::span<const std::uint8_t> readHead(const QString& file, std::span<std::uint8_t> into)
 {
+    // Built-in pictures are left to Qt's decoding.
+    if (file.startsWith(QLatin1Char(':')))
+        return {};
     try {
-        FileInput input(file);
-        return into.first(input.read(into));
+        RegularFile input(file);
+        return into.first(input.readOn(into));
     } catch (const FileError&) {
         return {};
     }

@@ -29,7 +29,8 @@ RowReader rowReaderFor(std::span<const std::uint8_t> head);
 // The width and height in the header of a picture that rowReaderFor() gives a streaming reader.
 std::optional<std::pair<std::int32_t, std::int32_t>> streamedPictureSize(std::span<const std::uint8_t> head);
 
-// The first bytes of file, for rowReaderFor(); none when it cannot be read (Qt then says why).
+// The first bytes of file, for rowReaderFor(); none when it cannot be read (Qt then says why) or is
+// a built-in ":/..." one, which Qt decodes.
 std::span<const std::uint8_t> readHead(const QString& file, std::span<std::uint8_t> into);
 
 // Opens file's rows through reader. Throws FileError naming the file.

@@ -8,18 +8,39 @@ QString withBmpExtension(const QString& name)
     return name.endsWith(extension, Qt::CaseSensitive) ? name : name + extension;
 }
 
-SaveFormat saveFormatOf(const QString& name)
+std::optional<OutputFormat> outputFormatFromName(QStringView name)
 {
-    if (name.endsWith(QStringLiteral(".png"), Qt::CaseSensitive))
-        return SaveFormat::Png;
-    if (name.endsWith(QStringLiteral(".pcx"), Qt::CaseSensitive))
-        return SaveFormat::Pcx;
-    return SaveFormat::Bmp;
+    if (name == QLatin1String("bmp"))
+        return OutputFormat::Bmp;
+    if (name == QLatin1String("png"))
+        return OutputFormat::Png;
+    if (name == QLatin1String("pcx"))
+        return OutputFormat::Pcx;
+    return std::nullopt;
+}
+
+QString outputFormatName(OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Png: return QStringLiteral("png");
+    case OutputFormat::Pcx: return QStringLiteral("pcx");
+    case OutputFormat::Bmp: break;
+    }
+    return QStringLiteral("bmp");
+}
+
+OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings)
+{
+    if (file.endsWith(QLatin1String(".png"), endings))
+        return OutputFormat::Png;
+    if (file.endsWith(QLatin1String(".pcx"), endings))
+        return OutputFormat::Pcx;
+    return OutputFormat::Bmp;
 }
 
 QString savedName(const QString& name)
 {
-    return saveFormatOf(name) == SaveFormat::Bmp ? withBmpExtension(name) : name;
+    return outputFormatOfFile(name, Qt::CaseSensitive) == OutputFormat::Bmp ? withBmpExtension(name) : name;
 }
 
 }  // namespace palshift

@@ -1,17 +1,31 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 namespace palshift {
 
 // name with ".bmp" appended unless it already ends in exactly ".bmp" (".BMP" does not count).
 QString withBmpExtension(const QString& name);
 
-enum class SaveFormat { Bmp, Png, Pcx };
+// The file a conversion or a save writes.
+enum class OutputFormat {
+    Bmp,  // 8-bit BMP, the target palette as its colour table
+    Png,  // 8-bit indexed PNG, the target palette as PLTE
+    Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
+};
+
+// "bmp", "png", "pcx"; nullopt for any other name.
+std::optional<OutputFormat> outputFormatFromName(QStringView name);
+// "bmp", "png", "pcx": the ending of a result's name.
+QString outputFormatName(OutputFormat format);
+// PNG for a file name ending in ".png", PCX for ".pcx", BMP for any other; the endings in any
+// case unless endings says Qt::CaseSensitive.
+OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings = Qt::CaseInsensitive);
 
 // The name a save writes: one ending in exactly ".png" or ".pcx" as it is, any other withBmpExtension.
 QString savedName(const QString& name);
-// The format a saved name is written in, from its ending as savedName reads it.
-SaveFormat saveFormatOf(const QString& name);
 
 }  // namespace palshift

@@ -1,10 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
-#include <stdexcept>
-#include <utility>
 
 namespace palshift {
 
@@ -35,26 +32,6 @@ public:
 
 private:
     ByteSink* sink_;
-    std::uint64_t written_ = 0;
-};
-
-// Hands bytes in order to a function, as a pipe takes them.
-class StreamSink final : public ByteSink {
-public:
-    using Take = std::function<void(std::span<const std::uint8_t>)>;
-    explicit StreamSink(Take take) : take_(std::move(take)) {}
-
-    bool canSeek() const override { return false; }
-    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
-    {
-        if (offset != written_)
-            throw std::logic_error("a stream is written in order, without seeking");
-        take_(bytes);
-        written_ += bytes.size();
-    }
-
-private:
-    Take take_;
     std::uint64_t written_ = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,6 +17,8 @@
 namespace palshift {
 
 namespace {
+
+constexpr std::size_t bufferSize = 256 * 1024;
 
 [[noreturn]] void refuseKind(const QString& file, mode_t mode)
 {
@@ -71,6 +74,57 @@ QByteArray RegularFile::read(qint64 most)
 
     // The size is a hint only: the file may have changed since it was opened.
     return readDescriptor(descriptor_, file_, most, size_ + 1, true);
+}
+
+std::size_t RegularFile::readOn(std::span<std::uint8_t> into)
+{
+    std::size_t done = 0;
+    while (done < into.size()) {
+        if (bufferStart_ == bufferEnd_) {
+            // Large reads skip the buffer; small ones (chunk headers) are served from it.
+            if (into.size() - done >= bufferSize) {
+                const std::size_t got = readDirect(into.data() + done, into.size() - done);
+                done += got;
+                if (got == 0)
+                    break;
+                continue;
+            }
+            buffer_.resize(bufferSize);
+            bufferStart_ = 0;
+            bufferEnd_ = readDirect(buffer_.data(), buffer_.size());
+            if (bufferEnd_ == 0)
+                break;
+        }
+        const std::size_t count = std::min(into.size() - done, bufferEnd_ - bufferStart_);
+        std::copy_n(buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_), count, into.begin() + static_cast<std::ptrdiff_t>(done));
+        bufferStart_ += count;
+        done += count;
+    }
+    return done;
+}
+
+std::size_t RegularFile::readDirect(std::uint8_t* into, std::size_t count)
+{
+    if (descriptor_ < 0) {
+        const auto size = static_cast<std::uint64_t>(builtIn_.size());
+        const auto got = static_cast<std::size_t>(std::min<std::uint64_t>(count, size - std::min(next_, size)));
+        std::copy_n(builtIn_.constData() + next_, got, into);
+        next_ += got;
+        return got;
+    }
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(descriptor_, into + done, count - done, static_cast<off_t>(next_));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(file_, QStringLiteral("Cannot read %1: %2").arg(file_, systemReason(errno)));
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+        next_ += static_cast<std::uint64_t>(got);
+    }
+    return done;
 }
 
 }  // namespace palshift

@@ -1,5 +1,6 @@
 #include "bmp/bmp_writer.h"
 #include "platform/file_error.h"
+#include "picture_files.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -30,13 +31,13 @@ TEST(SavePic, WritesTheWorkedExamplesByteForByte)
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         BmpHeaderBytes header;
         header.fill(0xAA);  // so that a fixed byte InitBmpHeader leaves out shows
-        InitBmpHeader(header);
         std::vector<std::uint8_t> pixels(std::size_t(width * height));
         std::iota(pixels.begin(), pixels.end(), std::uint8_t{1});
         Save_Pic(dir.filePath("out.bmp"), PalCol, width, height, header, pixels);
 
         const QByteArray bytes = test::readBytes(dir.filePath("out.bmp"));
         EXPECT_EQ(bytes.left(54), QByteArray::fromHex(headers));
+        EXPECT_EQ(bytes.left(14), QByteArray(reinterpret_cast<const char*>(header.data()), 14));  // left as written
         QByteArray colourTable, rows;
         for (std::size_t c = 0; c < 768; c += 3)
             colourTable.append(char(PalCol[c + 2])).append(char(PalCol[c + 1])).append(char(PalCol[c])).append('\0');
@@ -60,7 +61,6 @@ TEST(SavePic, WritesPicturesOverAMegabyteRowForRow)
     for (std::size_t c = 0; c < 768; ++c)
         PalCol[c] = std::uint8_t(c / 3);
     BmpHeaderBytes header;
-    InitBmpHeader(header);
     Save_Pic(dir.filePath("large.bmp"), PalCol, width, height, header, pixels);
 
     const QByteArray bytes = test::readBytes(dir.filePath("large.bmp"));
@@ -75,6 +75,17 @@ TEST(SavePic, WritesPicturesOverAMegabyteRowForRow)
                      || bytes.mid(1078 + 1004 * y + width, 3) != QByteArray(3, '\0');
     }
     EXPECT_EQ(wrongRows, 0);
+}
+
+// A writer finished short of its rows, or asked for one too many, would leave a wrong file.
+TEST(BmpWriter, TakesExactlyItsRows)
+{
+    test::MemorySink sink;
+    BmpWriter writer(2, 2, Palette{}, false, sink);
+    writer.nextRow();
+    EXPECT_THROW(writer.finish(), std::out_of_range);
+    writer.nextRow();
+    EXPECT_THROW(writer.nextRow(), std::out_of_range);
 }
 
 TEST(BmpSizes, EverySizeMustFitSignedThirtyTwoBits)

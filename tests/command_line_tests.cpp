@@ -299,7 +299,7 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     const QString sword = picture("sword.png");
     ASSERT_EQ(palshift({"convert", sword, "-o", "SWORD.PCX"}).first, 0);
     ASSERT_EQ(palshift({"convert", sword, "-o", "sword.bmp"}).first, 0);
-    EXPECT_EQ(palshift({"convert", sword, "-o", "result.png"}).first, 0);
+    EXPECT_EQ(palshift({"convert", sword, "-o", "result.Png"}).first, 0);
     EXPECT_EQ(palshift({"convert", sword, "-o", "forced.bmp", "--format", "pcx"}).first, 0);
     EXPECT_EQ(palshift({"convert", sword, "-o", "other.tga"}).first, 0);
     // The converted PCX read back converts to itself: the Diablo 2 palette holds each of its colours.
@@ -312,7 +312,7 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     EXPECT_EQ(test::readBytes(dir.filePath("other.tga")), bmp);
     const QImage reference(dir.filePath("sword.bmp"));
     ASSERT_EQ(reference.format(), QImage::Format_Indexed8);
-    const QImage png(dir.filePath("result.png"), "PNG");
+    const QImage png(dir.filePath("result.Png"), "PNG");
     EXPECT_TRUE(png.format() == QImage::Format_Indexed8 && indicesOf(png) == indicesOf(reference));
     EXPECT_EQ(png.colorTable(), reference.colorTable());
     const QByteArray pcxResult = test::readBytes(dir.filePath("SWORD.PCX"));

@@ -34,7 +34,6 @@ Palettes testPalettes(std::mt19937& random)
 QByteArray windowConversion(const QString& input, const Palettes& palettes, const QString& output)
 {
     ConversionState state;
-    InitBmpHeader(state.BmpFileHeader);
     SilentStatusLine status;
     ImageSurface picture1(loadPicture(input)), picture2;
     picture2.resize(picture1.image().width(), picture1.image().height());

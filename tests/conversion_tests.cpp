@@ -1,4 +1,3 @@
-#include "convert/colour_split.h"
 #include "convert/nearest_colour.h"
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
@@ -18,18 +17,6 @@
 #include <tuple>
 
 namespace palshift {
-
-// The split goes through seven-decimal text; every colour value must still come back as its bytes.
-TEST(ConvertBack256, GivesTheThreeBytesOfEveryColourValue)
-{
-    long wrong = 0;
-    for (long value = 0; value <= 0xFFFFFF; ++value) {
-        double red = -9, green = -9, blue = -9;
-        ConvertBack256(static_cast<double>(value), red, green, blue);
-        wrong += red != (value & 0xFF) || green != (value >> 8 & 0xFF) || blue != value >> 16;
-    }
-    EXPECT_EQ(wrong, 0);
-}
 
 TEST(IndexMap, EveryAccessIsCheckedAtExactlyWidthAndHeight)
 {

@@ -20,17 +20,17 @@ TEST(IndexedExport, RefusesWhatIsNoPictureOfEntries)
     RecordingStatusLine status;
 
     state.TargetIndexMap.set(2, 1, 256);
-    EXPECT_THROW(saveIndexedPicture(state, SaveFormat::Pcx, 3, 2, {}, status), std::overflow_error);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 3, 2, {}, status), std::overflow_error);
     state.TargetIndexMap.set(2, 1, -1);
-    EXPECT_THROW(saveIndexedPicture(state, SaveFormat::Png, 3, 2, {}, status), std::overflow_error);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Png, 3, 2, {}, status), std::overflow_error);
     state.TargetIndexMap.set(2, 1, 255);
-    EXPECT_THROW(saveIndexedPicture(state, SaveFormat::Pcx, 4, 2, {}, status), std::out_of_range);
-    EXPECT_THROW(saveIndexedPicture(state, SaveFormat::Pcx, 3, 0, {}, status), std::runtime_error);
-    EXPECT_THROW(saveIndexedPicture(state, SaveFormat::Bmp, 3, 2, {}, status), std::invalid_argument);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 4, 2, {}, status), std::out_of_range);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 3, 0, {}, status), std::runtime_error);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Bmp, 3, 2, {}, status), std::invalid_argument);
     EXPECT_EQ(readBytes(state.SaveFileName), "old");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList("out.pcx"));
 
-    saveIndexedPicture(state, SaveFormat::Pcx, 3, 1, {}, status);  // the top row alone
+    saveIndexedPicture(state, OutputFormat::Pcx, 3, 1, {}, status);  // the top row alone
     std::vector<std::string> texts(6, "Saving...");
     texts.push_back("Ready...");
     EXPECT_EQ(status.texts, texts);

@@ -1,6 +1,5 @@
 #include "convert/colour_hash.h"
 #include "convert/colour_lookup.h"
-#include "convert/nearest_colour.h"
 #include "convert/nearest_target.h"
 #include "convert/target_lookup.h"
 #include "test_support.h"
@@ -15,7 +14,7 @@ TEST(TargetLookup, GivesEveryColourTheTargetOfItsLowestSourceEntry)
 {
     std::mt19937 random(9);
     const Palette source = test::coarsePalette(random, 30), target = test::coarsePalette(random, 9);
-    const std::array<std::uint8_t, 256> nearest = nearestEntries(source, target);
+    const std::array<std::uint8_t, 256> nearest = nearestTargets(source, target);
     const TargetLookup lookup(source, nearest);
     const ColourLookup exact(source);
 
@@ -57,7 +56,7 @@ TEST(TargetLookup, ResolvesOnlyTheColoursOfTheTable)
     Palette source{}, target{};
     source[1] = {50, 60, 70};
     target[4] = {50, 60, 71};
-    TargetLookup lookup(source, nearestEntries(source, target));
+    TargetLookup lookup(source, nearestTargets(source, target));
     IndexedColours table;
     table.fill(-1);
     table[0] = colourValue(source[1]);
