@@ -17,8 +17,8 @@ qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held = R
 qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chunk);
 
 // The same from the picture file's header, read without decoding, for the reader that will take
-// it; 0 when the header tells nothing or the file is not a regular one (the loading then says
-// what is wrong). With a transparent entry, a PNG whose colour key or palette alpha Qt's decoder
+// it, with the file's bytes where they are read whole; 0 when the header tells nothing or the file
+// is not a regular one (the loading then says what is wrong). With a transparent entry, a PNG whose colour key or palette alpha Qt's decoder
 // must turn into alpha is decoded whole and its result held whole.
 qint64 estimatedPeakBytes(const QString& picture, ResultHeld held = ResultHeld::Chunk, bool transparentEntry = false);
 
