@@ -1,8 +1,8 @@
 #include "pictures/byte_input.h"
 
 #include "platform/file_error.h"
-
-#include <QFile>
+#include "platform/native_path.h"
+#include "platform/system_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,7 @@ constexpr std::size_t bufferSize = 256 * 1024;
 
 FileError systemError(const QString& verb, const QString& file, int error)
 {
-    return FileError(file, QStringLiteral("%1 %2: %3").arg(verb, file, QString::fromLocal8Bit(std::strerror(error))));
+    return FileError(file, QStringLiteral("%1 %2: %3").arg(verb, file, systemReason(error)));
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ std::size_t MemoryInput::read(std::span<std::uint8_t> into)
 
 FileInput::FileInput(const QString& file) : name_(file)
 {
-    descriptor_ = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    descriptor_ = ::open(nativePath(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor_ < 0)
         throw systemError(QStringLiteral("Cannot open"), file, errno);
     struct stat status {};
