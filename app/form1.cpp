@@ -13,9 +13,12 @@
 #include "convert/result_drawing.h"
 #include "convert/rule_steps.h"
 #include "platform/atomic_file.h"
+#include "platform/file_error.h"
 #include "platform/picture_loading.h"
+#include "platform/regular_file.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -54,10 +57,19 @@ std::optional<QString> droppedFile(const QMimeData* data)
     return urls.front().toLocalFile();
 }
 
-// Pixels of the picture in file, from its header; unknown sizes count as large.
+// Pixels of the picture in file, from its header; unknown sizes count as large. The header is read
+// as the loading reads, which never waits on a FIFO: what it refuses, it refuses itself.
 qint64 picturePixels(const QString& file)
 {
-    const QSize size = QImageReader(file).size();
+    QByteArray head;
+    try {
+        head = RegularFile(file).read(64 * 1024);
+    } catch (const FileError&) {
+        return std::numeric_limits<qint64>::max();
+    }
+    QBuffer device(&head);
+    device.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&device, QFileInfo(file).suffix().toLower().toLatin1()).size();
     return size.isValid() ? qint64{size.width()} * size.height() : std::numeric_limits<qint64>::max();
 }
 
