@@ -241,14 +241,17 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    return runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
-                                                                     StatusLine& status) {
-        const SaveFormat format = saveFormatOf(working.SaveFileName);
-        if (format == SaveFormat::Bmp)
-            savePicture(working, Picture2->surface(), status, progress);
-        else
-            saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
-    });
+    if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+                                                                  StatusLine& status) {
+            const SaveFormat format = saveFormatOf(working.SaveFileName);
+            if (format == SaveFormat::Bmp)
+                savePicture(working, Picture2->surface(), status, progress);
+            else
+                saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
+        }))
+        return false;
+    settings_.setLastFolder(QFileInfo(conversion_.SaveFileName).absolutePath());
+    return true;
 }
 
 void Form1::mnuFileOpen_Click()
@@ -413,7 +416,6 @@ bool Form1::chooseSaveFileName()
         return false;
     conversion_.SaveFileName = name;
     namedPicture_ = shownPicture_;
-    settings_.setLastFolder(QFileInfo(name).absolutePath());
     return true;
 }
 

@@ -105,6 +105,8 @@ TEST_F(WindowWithResult, SaveAppendsBmpAsksBeforeReplacingAndReportsFailure)
     EXPECT_EQ(messages->failures[0], "Cannot write " + path("shelf.bmp") + ": it is a folder");
     EXPECT_TRUE(messages->failures[1].contains(path("no such folder/out.bmp"))) << messages->failures[1].toStdString();
     EXPECT_TRUE(messages->replaceAsked.isEmpty());
+    open(QString());  // a failed save is no folder to start from
+    EXPECT_EQ(dialog->openFolder, folder.path());
 }
 
 // "Save Picture" writes only a result converted from the picture shown, and asks for a new name
