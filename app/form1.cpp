@@ -14,8 +14,11 @@
 #include "convert/rule_steps.h"
 #include "platform/atomic_file.h"
 #include "pictures/picture_loading.h"
+#include "platform/file_error.h"
+#include "platform/regular_file.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -54,10 +57,19 @@ std::optional<QString> droppedFile(const QMimeData* data)
     return urls.front().toLocalFile();
 }
 
-// Pixels of the picture in file, from its header; unknown sizes count as large.
+// Pixels of the picture in file, from its header; unknown sizes count as large. The header is read
+// as the loading reads, which never waits on a FIFO: what it refuses, it refuses itself.
 qint64 picturePixels(const QString& file)
 {
-    const QSize size = QImageReader(file).size();
+    QByteArray head;
+    try {
+        head = RegularFile(file).read(64 * 1024);
+    } catch (const FileError&) {
+        return std::numeric_limits<qint64>::max();
+    }
+    QBuffer device(&head);
+    device.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&device, QFileInfo(file).suffix().toLower().toLatin1()).size();
     return size.isValid() ? qint64{size.width()} * size.height() : std::numeric_limits<qint64>::max();
 }
 
@@ -229,14 +241,17 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    return runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
-                                                                     StatusLine& status) {
-        const OutputFormat format = outputFormatOfFile(working.SaveFileName, Qt::CaseSensitive);
-        if (format == OutputFormat::Bmp)
-            savePicture(working, Picture2->surface(), status, progress);
-        else
-            saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
-    });
+    if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+                                                                  StatusLine& status) {
+            const OutputFormat format = outputFormatOfFile(working.SaveFileName, Qt::CaseSensitive);
+            if (format == OutputFormat::Bmp)
+                savePicture(working, Picture2->surface(), status, progress);
+            else
+                saveIndexedPicture(working, format, Picture2->width(), Picture2->height(), transparent, status, progress);
+        }))
+        return false;
+    settings_.setLastFolder(QFileInfo(conversion_.SaveFileName).absolutePath());
+    return true;
 }
 
 void Form1::mnuFileOpen_Click()
@@ -397,7 +412,6 @@ bool Form1::chooseSaveFileName()
         return false;
     conversion_.SaveFileName = name;
     namedPicture_ = shownPicture_;
-    settings_.setLastFolder(QFileInfo(name).absolutePath());
     return true;
 }
 

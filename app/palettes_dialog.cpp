@@ -69,7 +69,16 @@ PalettesDialog::PalettesDialog(const PaletteChoice& initial, QWidget* parent)
             if (!file.isEmpty())
                 shown->file->setText(file);
         });
-        connect(side->file, &QLineEdit::textChanged, this, [this, shown] { showPalette(*shown); });
+        // Typing reads the file once it is done (Return, or the focus moving on), not at every key;
+        // a name set by Browse or by a program is read at once.
+        connect(side->file, &QLineEdit::textChanged, this, [this, shown] {
+            if (!shown->file->isModified())
+                showPalette(*shown);
+        });
+        connect(side->file, &QLineEdit::editingFinished, this, [this, shown] {
+            if (shown->file->isModified())
+                showPalette(*shown);
+        });
         connect(side->format, &QComboBox::currentIndexChanged, this, [this, shown] { showPalette(*shown); });
     }
 
@@ -81,7 +90,13 @@ PalettesDialog::PalettesDialog(const PaletteChoice& initial, QWidget* parent)
     layout->addLayout(palettes);
     layout->addLayout(rules);
     layout->addWidget(buttons_);
-    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::accepted, this, [this] {
+        for (const Side* side : {&source_, &target_})
+            if (side->file->isModified())  // typed, and OK reached with the focus still there
+                showPalette(*side);
+        if (buttons_->button(QDialogButtonBox::Ok)->isEnabled())
+            accept();
+    });
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     showPalette(source_);
@@ -101,6 +116,7 @@ PalettesDialog::Side PalettesDialog::makeSide(const QString& file, PaletteFormat
 
 void PalettesDialog::showPalette(const Side& side)
 {
+    side.file->setModified(false);
     try {
         side.grid->setColours(readPalette(side.file->text(), chosenFormat(side.format), decodePicturePalette).colours);
         side.grid->setEnabled(true);

@@ -1,6 +1,8 @@
 #include "convert/byte_translation.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#endif
 
 namespace palshift {
 
@@ -9,6 +11,8 @@ void translateBytesScalar(const ByteTable& table, std::span<const std::uint8_t> 
     for (std::size_t x = 0; x < in.size(); ++x)
         out[x] = table[in[x]];
 }
+
+#if defined(__x86_64__) || defined(__i386__)
 
 // The table as sixteen 16-byte shuffles. Shuffle i takes the bytes from 16 i to 16 i + 15: after
 // subtracting 16 i, those are 0 to 15 and every other byte is 16 or more, which the saturating
@@ -39,6 +43,21 @@ bool cpuHasAvx2()
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
+
+#else
+
+// No processor but x86 has AVX2; the scalar form stands in where a caller does not ask first.
+void translateBytesAvx2(const ByteTable& table, std::span<const std::uint8_t> in, std::uint8_t* out)
+{
+    translateBytesScalar(table, in, out);
+}
+
+bool cpuHasAvx2()
+{
+    return false;
+}
+
+#endif
 
 void translateBytes(const ByteTable& table, std::span<const std::uint8_t> in, std::uint8_t* out)
 {

@@ -46,20 +46,21 @@ QString paletteFormatName(PaletteFormat format)
 
 std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QString& file)
 {
-    if (looksLikeJascPalette(bytes))
-        return PaletteFormat::Jasc;
-    if (looksLikeGimpPalette(bytes))
-        return PaletteFormat::Gpl;
-    if (looksLikeRiffPalette(bytes))
-        return PaletteFormat::Riff;
-    // A raw palette may begin with any bytes, a picture's signature among them, but no picture
-    // with a table of 256 colours fits in 772 bytes: the size decides before the signatures.
+    // A raw palette may begin with any bytes, a signature among them, but no picture with a table
+    // of 256 colours, and no text or RIFF palette of 256 colours, fits in 772 bytes: the size
+    // decides before the signatures.
     if (bytes.size() == 768)
         return QFileInfo(file).fileName().compare(QLatin1String("pal.dat"), Qt::CaseInsensitive) == 0
                    ? PaletteFormat::Bgr
                    : PaletteFormat::Rgb;
     if (bytes.size() == 772)
         return PaletteFormat::Act;
+    if (looksLikeJascPalette(bytes))
+        return PaletteFormat::Jasc;
+    if (looksLikeGimpPalette(bytes))
+        return PaletteFormat::Gpl;
+    if (looksLikeRiffPalette(bytes))
+        return PaletteFormat::Riff;
     if (looksLikePicture(bytes))
         return PaletteFormat::Picture;
     return std::nullopt;

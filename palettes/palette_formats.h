@@ -23,9 +23,9 @@ struct LoadedPalette {
     std::optional<std::uint8_t> transparentIndex;  // as an ACT file gives it
 };
 
-// The format of a palette file: from its content (JASC-PAL, GIMP, RIFF), then its size and name
-// (768 bytes: bgr for a file named pal.dat in any case, else rgb; 772 bytes: act), then the
-// content again (a BMP, PNG, GIF or PCX picture). nullopt when none fits.
+// The format of a palette file: from its size and name (768 bytes: bgr for a file named pal.dat in
+// any case, else rgb; 772 bytes: act), whatever its first bytes, then from its content (JASC-PAL,
+// GIMP, RIFF, a BMP, PNG, GIF or PCX picture). nullopt when none fits.
 std::optional<PaletteFormat> detectPaletteFormat(QByteArrayView bytes, const QString& file);
 
 // The colour table of a picture, for PaletteFormat::Picture: the picture readers give it

@@ -23,5 +23,7 @@ extern "C" void png_set_error_fn(png_structrp png, png_voidp errorPointer, png_e
 {
     using SetErrorFunctions = void (*)(png_structrp, png_voidp, png_error_ptr, png_error_ptr);
     static const auto libpngOwn = reinterpret_cast<SetErrorFunctions>(dlsym(RTLD_NEXT, "png_set_error_fn"));
+    if (!libpngOwn)  // libpng's own is out of reach: its default functions report and end the decoding
+        return;
     libpngOwn(png, errorPointer, errorFunction ? errorFunction : reportPngError, warningFunction);
 }

@@ -143,7 +143,6 @@ void AtomicFile::open(Temporary temporary)
     }
     for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
         temporary_ = temporaryNameFor(replaced_);
-        announce(slot_, temporary_);  // before it exists, so that no moment is missed
         fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
         if (fd_ < 0) {
             const int error = errno;
@@ -152,6 +151,9 @@ void AtomicFile::open(Temporary temporary)
                 fail(error);
         }
     }
+    // Only once the name is ours: before, it may be another's file, which an interruption would remove.
+    if (!temporary_.isEmpty())
+        announce(slot_, temporary_);
     if (fd_ < 0)
         fail(EEXIST);
     if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0)
@@ -226,12 +228,13 @@ void AtomicFile::linkTemporaryName()
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = temporaryNameFor(replaced_);
-        announce(slot_, temporary_);
         int linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW);
         if (linked != 0 && errno == ENOENT)  // no /proc
             linked = ::linkat(fd_, "", AT_FDCWD, temporary_.constData(), AT_EMPTY_PATH);
-        if (linked == 0)
+        if (linked == 0) {
+            announce(slot_, temporary_);  // only now: before, the name may be another's file
             return;
+        }
         const int error = errno;
         temporary_.clear();
         if (error != EEXIST)

@@ -35,7 +35,8 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
     const QString found = program.contains('/') ? program : QStandardPaths::findExecutable(program);
     EXPECT_FALSE(found.isEmpty()) << qPrintable(program) << " is missing; scripts/setup.sh installs it";
     process.start(found, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+    // Only against a hang: packaging the sanitized build on a busy machine may take minutes.
+    if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit)
         ADD_FAILURE() << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish";
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};

@@ -3,7 +3,11 @@
 #include "pictures/picture_rows.h"
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
+#include "platform/native_path.h"
 #include "picture_files.h"
+#include "test_support.h"
+
+#include <QTemporaryDir>
 
 namespace palshift {
 
@@ -59,6 +63,15 @@ TEST(RowReader, ChoosesByTheHeaderAlone)
     int i = 0;
     for (const auto& [file, reader] : cases)
         EXPECT_EQ(rowReaderFor(bytesOf(file)), reader) << "case " << i++;
+
+    // The file is opened by its own bytes, also where they are no UTF-8.
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.path()) + "/\xE9.png";
+    test::writeBytes(dir.filePath("e.png"), png);
+    ASSERT_EQ(::rename(qPrintable(dir.filePath("e.png")), name.constData()), 0);
+    std::array<std::uint8_t, rowReaderHeadBytes> head{};
+    EXPECT_EQ(rowReaderFor(readHead(pathFromNative(name), head)), RowReader::Png);
+    EXPECT_EQ(openRows(pathFromNative(name), RowReader::Png)->height(), 2);
 }
 
 // Sizes a header makes up are checked against the file before anything of that size is made.

@@ -1,3 +1,4 @@
+#include "tests/late_writer.h"
 #include "tests/window/window_fixture.h"
 
 #include <QDir>
@@ -5,6 +6,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace palshift::test {
 namespace {
@@ -60,13 +63,16 @@ TEST_F(WindowWithResult, CancelOrAFailedOpenChangesNothingAndTheSameFileLoadsAga
 {
     const QList<QVariant> before = snapshot();
     writeFile("broken.png", "\x89PNG this is no picture");
-    for (const QString& chosen : {QString(), path("broken.png"), path("missing.bmp")}) {
+    ASSERT_EQ(::mkfifo(qPrintable(path("fifo.png")), 0600), 0);
+    const LateWriter writer(path("fifo.png"), {});
+    for (const QString& chosen : {QString(), path("broken.png"), path("missing.bmp"), path("fifo.png")}) {
         messages->failures.clear();
         open(chosen);
         EXPECT_EQ(messages->failures.size(), chosen.isNull() ? 0 : 1) << chosen.toStdString();
         EXPECT_TRUE(messages->failures.join('\n').contains(chosen)) << messages->failures.join('\n').toStdString();
         EXPECT_EQ(snapshot(), before) << chosen.toStdString();
     }
+    EXPECT_FALSE(writer.freed()) << "the window waited on the FIFO";
     EXPECT_EQ(dialog->openPreset, file);
 
     writePicture("picture.png", picture(3, std::vector<QRgb>(6, qRgb(0, 255, 0))));  // same size: only a reload shows it
@@ -99,6 +105,8 @@ TEST_F(WindowWithResult, SaveAppendsBmpAsksBeforeReplacingAndReportsFailure)
     EXPECT_EQ(messages->failures[0], "Cannot write " + path("shelf.bmp") + ": it is a folder");
     EXPECT_TRUE(messages->failures[1].contains(path("no such folder/out.bmp"))) << messages->failures[1].toStdString();
     EXPECT_TRUE(messages->replaceAsked.isEmpty());
+    open(QString());  // a failed save is no folder to start from
+    EXPECT_EQ(dialog->openFolder, folder.path());
 }
 
 // "Save Picture" writes only a result converted from the picture shown, and asks for a new name

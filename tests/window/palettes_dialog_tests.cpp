@@ -31,6 +31,20 @@ TEST_F(PaletteChoiceTest, GridsShowEachPaletteAsItIsRead)
         EXPECT_FALSE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
         selectFormat(dialog.source(), "auto");
         EXPECT_TRUE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+
+        // A typed name is read once typed (the focus moving on, or OK), not at every key.
+        QLineEdit* const file = dialog.source().file;
+        QTest::keyClicks(file, "x");
+        EXPECT_EQ(dialog.source().problem->text(), "");
+        QFocusEvent focusMovesOn(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(file, &focusMovesOn);
+        EXPECT_TRUE(dialog.source().problem->text().contains("diablo.palx")) << dialog.source().problem->text().toStdString();
+        file->setText(path("diablo.pal"));
+        QTest::keyClicks(file, "x");
+        dialog.buttons()->button(QDialogButtonBox::Ok)->click();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_FALSE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+        file->setText(path("diablo.pal"));
     });
 }
 

@@ -1,17 +1,18 @@
 #include <QApplication>
-#include <QSettings>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 // The window needs an application object; offscreen, so that the tests and their discovery
-// run without a display. Its settings go to a folder of their own, never the user's.
+// run without a display. Every setting, Qt's own too (its file dialog's), goes to a folder of the
+// process's own: never the user's, and never one that tests running side by side share.
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const QTemporaryDir settings;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
