@@ -63,12 +63,51 @@ void release(int slot)
     pendingTemporaries[slot].taken.store(false, std::memory_order_release);
 }
 
-extern "C" void removeTemporariesAndExit(int signal)
+[[noreturn]] void removeTemporariesAndExitNow(int signal)
 {
     for (PendingTemporary& pending : pendingTemporaries)
         if (pending.named.load(std::memory_order_acquire))
             ::unlink(pending.path);
     ::_exit(128 + signal);
+}
+
+// Saves between making a temporary name and announcing it, or between the rename and withdrawing
+// the name. An interruption waits for them, so that it neither misses a temporary nor removes one
+// halfway through a rename (which would report a false failure); the last to finish ends the run.
+std::atomic<int> savesNaming{0};
+std::atomic<int> interruptedBy{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+void (*namingHook)() = nullptr;
+
+void leaveNaming()
+{
+    if (savesNaming.fetch_sub(1) == 1)
+        if (const int signal = interruptedBy.load())
+            removeTemporariesAndExitNow(signal);
+}
+
+// Each side writes its own flag before reading the other's: one of the two sees the other.
+class Naming {
+public:
+    Naming()
+    {
+        savesNaming.fetch_add(1);
+        if (interruptedBy.load() != 0) {
+            leaveNaming();
+            for (;;)
+                ::pause();  // the run is ending on the thread that took the signal
+        }
+    }
+    ~Naming() { leaveNaming(); }
+    Naming(const Naming&) = delete;
+    Naming& operator=(const Naming&) = delete;
+};
+
+extern "C" void removeTemporariesAndExit(int signal)
+{
+    interruptedBy.store(signal);
+    if (savesNaming.load() == 0)
+        removeTemporariesAndExitNow(signal);
 }
 
 QByteArray folderOf(const QByteArray& path)
@@ -141,22 +180,27 @@ void AtomicFile::open(Temporary temporary)
         if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
             fail(errno);
     }
-    for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-        temporary_ = temporaryNameFor(replaced_);
-        fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
-        if (fd_ < 0) {
-            const int error = errno;
-            temporary_.clear();
-            if (error != EEXIST)
-                fail(error);
+    if (fd_ < 0) {
+        const Naming naming;
+        for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+            temporary_ = temporaryNameFor(replaced_);
+            fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
+            if (fd_ < 0) {
+                const int error = errno;
+                temporary_.clear();
+                if (error != EEXIST)
+                    fail(error);
+            }
         }
+        if (namingHook)
+            namingHook();
+        // Only once the name is ours: before, it may be another's file, which an interruption would remove.
+        if (!temporary_.isEmpty())
+            announce(slot_, temporary_);
     }
-    // Only once the name is ours: before, it may be another's file, which an interruption would remove.
-    if (!temporary_.isEmpty())
-        announce(slot_, temporary_);
     if (fd_ < 0)
         fail(EEXIST);
-    if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0)
+    if (exists && retryingOnInterrupt([&] { return ::fchmod(fd_, existing.st_mode & 07777); }) != 0)
         fail(errno);
 }
 
@@ -174,6 +218,18 @@ void AtomicFile::discard() noexcept
         ::unlink(temporary_.constData());
     release(slot_);
     slot_ = -1;
+}
+
+void AtomicFile::failFolder(int error) const
+{
+    throw FileError(target_, QStringLiteral("Cannot write %1: it is in place, but its folder could not be flushed, "
+                                            "so a crash may still undo the save: %2")
+                                 .arg(target_, systemReason(error)));
+}
+
+void setSaveNamingHook(void (*hook)())
+{
+    namingHook = hook;
 }
 
 void AtomicFile::fail(int error) const
@@ -226,11 +282,13 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes)
 void AtomicFile::linkTemporaryName()
 {
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+    const Naming naming;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = temporaryNameFor(replaced_);
-        int linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW);
+        int linked = retryingOnInterrupt(
+            [&] { return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW); });
         if (linked != 0 && errno == ENOENT)  // no /proc
-            linked = ::linkat(fd_, "", AT_FDCWD, temporary_.constData(), AT_EMPTY_PATH);
+            linked = retryingOnInterrupt([&] { return ::linkat(fd_, "", AT_FDCWD, temporary_.constData(), AT_EMPTY_PATH); });
         if (linked == 0) {
             announce(slot_, temporary_);  // only now: before, the name may be another's file
             return;
@@ -249,7 +307,7 @@ void AtomicFile::commit()
         committed_ = true;
         return;
     }
-    if (::fdatasync(fd_) != 0)
+    if (retryingOnInterrupt([&] { return ::fdatasync(fd_); }) != 0)
         fail(errno);
     if (temporary_.isEmpty())
         linkTemporaryName();
@@ -257,18 +315,25 @@ void AtomicFile::commit()
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR)  // after EINTR the descriptor is closed and the data synced
         fail(errno);
-    if (::rename(temporary_.constData(), replaced_.constData()) != 0)
-        fail(errno);
-    committed_ = true;
-    release(slot_);
-    slot_ = -1;
-
-    // So that the new name survives a crash too; the file is in place either way.
-    const int folder = ::open(folderOf(replaced_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    {
+        const Naming naming;
+        if (retryingOnInterrupt([&] { return ::rename(temporary_.constData(), replaced_.constData()); }) != 0)
+            fail(errno);
+        committed_ = true;
+        release(slot_);
+        slot_ = -1;
     }
+
+    // So that the new name survives a crash too. The file is in place either way, but a folder
+    // that cannot be flushed may lose the rename: said, unless its file system flushes no folders.
+    const int folder = retryingOnInterrupt([&] { return ::open(folderOf(replaced_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (folder < 0)
+        failFolder(errno);
+    const int synced = retryingOnInterrupt([&] { return ::fsync(folder); });
+    const int error = errno;
+    ::close(folder);
+    if (synced != 0 && error != EINVAL && error != ENOTSUP)
+        failFolder(error);
 }
 
 QString nonRegularFileKind(const QString& path)

@@ -37,6 +37,7 @@ private:
     void open(Temporary temporary);
     void discard() noexcept;
     [[noreturn]] void fail(int error) const;
+    [[noreturn]] void failFolder(int error) const;
     void linkTemporaryName();
 
     QString target_;
@@ -57,5 +58,9 @@ QString nonRegularFileKind(const QString& path);
 // status 130 and 143. SIGXFSZ and SIGPIPE are ignored, so that a write past the file size limit or
 // into a closed pipe fails with its reason rather than ending the process.
 void installSaveSignalHandlers();
+
+// For tests: called while a save makes and announces its temporary name, where an interruption
+// must wait for it.
+void setSaveNamingHook(void (*hook)());
 
 }  // namespace palshift

@@ -132,6 +132,16 @@ TEST(AtomicFile, AnInterruptedSaveLeavesNoTemporary)
         EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + signal), "out\\.bmp out\\.bmp\\.[a-zA-Z0-9]{6}");
         EXPECT_EQ(test::readBytes(target), "earlier");
         EXPECT_EQ(filesIn(dir.path()), "out.bmp");
+
+        // A signal while the temporary is made, before it is announced, waits for the announcement.
+        const auto interruptedNaming = [&] {
+            installSaveSignalHandlers();
+            setSaveNamingHook([] { std::raise(SIGTERM); });
+            AtomicFile file(target, Temporary::Named);
+            std::fprintf(stderr, "not interrupted");
+        };
+        EXPECT_EXIT(interruptedNaming(), testing::ExitedWithCode(128 + SIGTERM), "^$");
+        EXPECT_EQ(filesIn(dir.path()), "out.bmp");
     }
 }
 
