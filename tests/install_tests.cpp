@@ -4,8 +4,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -17,28 +15,11 @@ namespace palshift {
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out, err;
-};
+using test::Outcome;
 
-// Runs program (looked up on PATH unless it is a path) in folder, with the extra environment.
-Outcome run(const QString& program, const QStringList& arguments, const QString& folder = {},
-        const QStringList& environment = {})
+Outcome run(const QString& program, const QStringList& arguments, const QString& folder = {}, const QStringList& environment = {})
 {
-    QProcess process;
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const QString& variable : environment)
-        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
-    process.setProcessEnvironment(variables);
-    process.setWorkingDirectory(folder);
-    const QString found = program.contains('/') ? program : QStandardPaths::findExecutable(program);
-    EXPECT_FALSE(found.isEmpty()) << qPrintable(program) << " is missing; scripts/setup.sh installs it";
-    process.start(found, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        ADD_FAILURE() << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish";
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return test::runProgram(program, arguments, {.folder = folder, .environment = environment, .timeoutMs = 120000});
 }
 
 // test::writeBytes into a folder that may not be there yet.

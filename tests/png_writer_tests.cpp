@@ -1,4 +1,5 @@
 #include "pictures/png_writer.h"
+#include "test_support.h"
 
 #include <QImage>
 
@@ -11,21 +12,13 @@ namespace palshift {
 
 namespace {
 
-Palette distinctPalette()
-{
-    Palette palette;
-    for (std::size_t i = 0; i < 256; ++i)
-        palette[i] = {std::uint8_t(255 - i), std::uint8_t(3 * i), std::uint8_t(i ^ 0x5A)};
-    return palette;
-}
-
 QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indices, std::optional<std::uint8_t> transparent)
 {
     QByteArray bytes;
     StreamSink sink([&](std::span<const std::uint8_t> part) {
         bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
     });
-    PngWriter writer(width, height, distinctPalette(), transparent, sink);
+    PngWriter writer(width, height, test::distinctPalette(), transparent, sink);
     for (int y = 0; y < height; ++y)
         writer.writeRow(std::span(indices).subspan(std::size_t(y * width), std::size_t(width)));
     writer.finish();
@@ -55,7 +48,7 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
         const QList<QRgb> table = back.colorTable();
         ASSERT_EQ(table.size(), 256);
         for (std::size_t i = 0; i < 256; ++i) {
-            const Rgb entry = distinctPalette()[i];
+            const Rgb entry = test::distinctPalette()[i];
             EXPECT_EQ(table[qsizetype(i)], qRgba(entry.red, entry.green, entry.blue, transparent == i ? 0 : 255)) << i;
         }
         int wrong = 0;
@@ -73,7 +66,7 @@ TEST(PngWriter, PassesOnTheSinksFailure)
         if ((written += bytes.size()) > 5000)  // after the header, within the rows
             throw std::runtime_error("No space left on device");
     });
-    PngWriter writer(2000, 50, distinctPalette(), {}, failing);
+    PngWriter writer(2000, 50, test::distinctPalette(), {}, failing);
     std::mt19937 random(1);
     std::vector<std::uint8_t> row(2000);
     try {

@@ -4,28 +4,22 @@
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
 #include "picture_files.h"
+#include "test_support.h"
 
 namespace palshift {
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(const QByteArray& file)
-{
-    return {reinterpret_cast<const std::uint8_t*>(file.constData()), std::size_t(file.size())};
-}
-
 // The message of the FileError that reading every row throws, or "" when none does.
 QString refusal(const QByteArray& file, bool png)
 {
-    MemoryInput input(bytesOf(file), QStringLiteral("hostile.file"));
-    try {
+    MemoryInput input(test::bytesOf(file), QStringLiteral("hostile.file"));
+    const std::string message = test::fileErrorOf([&] {
         std::unique_ptr<RowSource> rows = png ? std::unique_ptr<RowSource>(new PngRows(input)) : std::unique_ptr<RowSource>(new BmpRows(input));
         for (int y = 0; y < rows->height(); ++y)
             rows->nextRow();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return {};
+    });
+    return message == "(nothing thrown)" ? QString() : QString::fromStdString(message);
 }
 
 }  // namespace
@@ -58,7 +52,7 @@ TEST(RowReader, ChoosesByTheHeaderAlone)
     };
     int i = 0;
     for (const auto& [file, reader] : cases)
-        EXPECT_EQ(rowReaderFor(bytesOf(file)), reader) << "case " << i++;
+        EXPECT_EQ(rowReaderFor(test::bytesOf(file)), reader) << "case " << i++;
 }
 
 // Sizes a header makes up are checked against the file before anything of that size is made.
