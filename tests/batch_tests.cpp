@@ -28,6 +28,23 @@ TEST(MemorySize, ReadsWholeSizesInPowersOf1024)
     EXPECT_EQ(memorySizeText((qint64{3} << 40) / 2), "1.5 TiB");
 }
 
+// Half the memory there is: the machine's, or its control group's limit where that is lower.
+TEST(MemorySize, TheDefaultBudgetIsHalfTheMemory)
+{
+    qint64 memory = 0;
+    QFile meminfo("/proc/meminfo");
+    ASSERT_TRUE(meminfo.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : meminfo.readAll().split('\n'))
+        if (line.startsWith("MemTotal:"))
+            memory = line.mid(9).chopped(3).trimmed().toLongLong() * 1024;  // "... kB"
+    ASSERT_GT(memory, 0);
+    QFile cgroup("/sys/fs/cgroup/memory.max");
+    if (cgroup.open(QIODevice::ReadOnly))
+        if (const qint64 limit = cgroup.readAll().trimmed().toLongLong(); limit > 0)
+            memory = std::min(memory, limit);
+    EXPECT_EQ(defaultMemoryBudget(), memory / 2);
+}
+
 // No less than what a conversion holds at once: the decoded picture with its 32-bit copy, or the
 // readable picture (or a few rows) with the result, whole for a pipe. 0 for a size refused.
 TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
