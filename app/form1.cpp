@@ -54,10 +54,11 @@ std::optional<QString> droppedFile(const QMimeData* data)
     return urls.front().toLocalFile();
 }
 
-// Pixels of the picture in file, from its header; unknown sizes count as large.
+// Pixels of the picture in file, from its header; unknown sizes count as large. Only a regular
+// file's header is read here: opening a FIFO would wait for a writer on the interface thread.
 qint64 picturePixels(const QString& file)
 {
-    const QSize size = QImageReader(file).size();
+    const QSize size = QFileInfo(file).isFile() ? QImageReader(file).size() : QSize();
     return size.isValid() ? qint64{size.width()} * size.height() : std::numeric_limits<qint64>::max();
 }
 

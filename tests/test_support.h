@@ -11,11 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
 #include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace palshift::test {
 
@@ -72,6 +79,39 @@ inline std::string fileErrorOf(const std::function<void()>& throwing)
     }
     return "(nothing thrown)";
 }
+
+// Should whatever is under test open the FIFO at path for reading, which waits for a writer, opens
+// it for writing after 20 seconds, so that the test goes on to fail (fired()) rather than hang.
+class FifoWatchdog {
+public:
+    explicit FifoWatchdog(const QString& path)
+        : thread_([path = QFile::encodeName(path), this] {
+              std::unique_lock lock(mutex_);
+              if (!woken_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+                  fired_ = true;
+                  ::close(::open(path.constData(), O_WRONLY | O_NONBLOCK));
+              }
+          })
+    {
+    }
+    ~FifoWatchdog()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        woken_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool done_ = false;
+    std::atomic<bool> fired_ = false;
+    std::thread thread_;
+};
 
 // How a program ran: its exit code and what it wrote.
 struct Outcome {

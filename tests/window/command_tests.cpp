@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace palshift::test {
 namespace {
 
@@ -60,13 +62,17 @@ TEST_F(WindowWithResult, CancelOrAFailedOpenChangesNothingAndTheSameFileLoadsAga
 {
     const QList<QVariant> before = snapshot();
     writeFile("broken.png", "\x89PNG this is no picture");
-    for (const QString& chosen : {QString(), path("broken.png"), path("missing.bmp")}) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.png")).constData(), 0600), 0);  // refused, never waited on
+    const FifoWatchdog watchdog(path("fifo.png"));
+    for (const QString& chosen : {QString(), path("broken.png"), path("missing.bmp"), path("fifo.png")}) {
         messages->failures.clear();
         open(chosen);
         EXPECT_EQ(messages->failures.size(), chosen.isNull() ? 0 : 1) << chosen.toStdString();
         EXPECT_TRUE(messages->failures.join('\n').contains(chosen)) << messages->failures.join('\n').toStdString();
         EXPECT_EQ(snapshot(), before) << chosen.toStdString();
     }
+    EXPECT_EQ(messages->failures, QStringList("Cannot open " + path("fifo.png") + ": it is a FIFO, not a file"));
+    EXPECT_FALSE(watchdog.fired()) << "the FIFO was opened and waited on";
     EXPECT_EQ(dialog->openPreset, file);
 
     writePicture("picture.png", picture(3, std::vector<QRgb>(6, qRgb(0, 255, 0))));  // same size: only a reload shows it
