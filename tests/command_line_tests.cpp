@@ -110,16 +110,22 @@ TEST_F(CommandLine, ConvertsEachPictureAndReportsEachFailure)
 
     const QString a = handMadePicture("in/a.b.png"), hidden = handMadePicture("in/.png");
     test::writeBytes(dir.filePath("in/broken.png"), "not a picture");
+    for (const char* name : {"in/bad1.jpg", "in/bad2.jpg"})  // a table of length 0, said by the decoder of each
+        test::writeBytes(dir.filePath(name), QByteArray::fromHex("ffd8ffdb00") + QByteArray(10, '\0'));
     QDir().mkpath(dir.filePath("out"));
     test::writeBytes(dir.filePath("out/broken.bmp"), "an earlier result");
     const auto [batchExit, batchErrors] = palshift(QStringList{"convert", a, dir.filePath("in/missing.gif"), dir.filePath("in/broken.png"),
-                                                               hidden, "--output-dir", dir.filePath("out")} + palettes);
+                                                               dir.filePath("in/bad1.jpg"), dir.filePath("in/bad2.jpg"), hidden, "--output-dir", dir.filePath("out")} + palettes);
     for (const QString& failure : {"Cannot open " + dir.filePath("in/missing.gif"), "Cannot decode " + dir.filePath("in/broken.png")})
         EXPECT_TRUE(batchErrors.contains("palshift: " + failure + ": ")) << qPrintable(batchErrors);
+    for (const char* name : {"in/bad1.jpg", "in/bad2.jpg"})  // decoded at once, each with its own message
+        EXPECT_EQ(batchErrors.count("palshift: Cannot decode " + dir.filePath(name) + ": Unable to read image data (Bogus marker length)\n"), 1)
+            << qPrintable(batchErrors);
     EXPECT_EQ(batchExit, 1) << qPrintable(batchErrors);
     EXPECT_EQ(test::readBytes(dir.filePath("out/a.b.bmp")), bytes);
     EXPECT_EQ(test::readBytes(dir.filePath("out/broken.bmp")), "an earlier result");
     EXPECT_EQ(filesIn("out"), ".png.bmp a.b.bmp broken.bmp");
+    EXPECT_EQ(batchErrors.count('\n'), 6) << qPrintable(batchErrors);
 
     const auto [paletteExit, paletteErrors] = palshift({"convert", a, "-o", dir.filePath("a.bmp"), "--target-pal", dir.filePath("none.pal")});
     EXPECT_TRUE(paletteExit == 1 && paletteErrors.contains("Cannot open " + dir.filePath("none.pal") + ": ")) << qPrintable(paletteErrors);
