@@ -69,6 +69,7 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
     // The name's suffix first, as formats without a signature (TGA) need; the content where that
     // format's reader does not recognise the bytes.
     const auto readable = [&](const QByteArray& format) {
+        const DecoderMessages quiet;  // what a reader says of bytes not its own is not about the picture
         device.seek(0);
         return QImageReader(&device, format).canRead();
     };

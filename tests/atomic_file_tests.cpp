@@ -6,20 +6,35 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// While set, the flush of a file's data fails with this error.
+std::atomic<int> failingSync = 0;
+
+}  // namespace
+
+// Stands in for the C library's, which the program reaches through this executable's symbols.
+extern "C" int fdatasync(int fd)
+{
+    if (const int error = failingSync.load()) {
+        errno = error;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
+}
 
 namespace palshift {
 
 namespace {
 
 using Temporary = AtomicFile::Temporary;
-
-std::span<const std::uint8_t> bytesOf(const char* text)
-{
-    return {reinterpret_cast<const std::uint8_t*>(text), std::strlen(text)};
-}
 
 QString filesIn(const QString& folder)
 {
@@ -31,17 +46,6 @@ mode_t modeOf(const QString& file)
     struct stat status{};
     EXPECT_EQ(::lstat(qPrintable(file), &status), 0) << qPrintable(file);
     return status.st_mode;
-}
-
-// The message of what throwing gives, or "(nothing thrown)".
-std::string failureOf(const std::function<void()>& throwing)
-{
-    try {
-        throwing();
-    } catch (const FileError& failure) {
-        return failure.what();
-    }
-    return "(nothing thrown)";
 }
 
 class AtomicFileTest : public testing::TestWithParam<Temporary> {
@@ -59,8 +63,8 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
     const mode_t umaskBefore = ::umask(027);
     {
         AtomicFile file(target, GetParam());
-        file.write(bytesOf("new "));
-        file.write(bytesOf("file"));
+        file.write(test::bytesOf("new "));
+        file.write(test::bytesOf("file"));
         EXPECT_FALSE(QFileInfo::exists(target));
         file.commit();
     }
@@ -70,7 +74,7 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
 
     {
         AtomicFile file(target, GetParam());
-        file.write(bytesOf("a longer file that is never committed"));
+        file.write(test::bytesOf("a longer file that is never committed"));
     }
     EXPECT_EQ(test::readBytes(target), "new file");
     EXPECT_EQ(filesIn(dir.path()), "out.bmp");
@@ -78,7 +82,7 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
     // Written through a symbolic link, which stays one, to a file that keeps its mode.
     ASSERT_TRUE(QFile::link(target, dir.filePath("link.bmp")) && ::chmod(qPrintable(target), 0604) == 0);
     AtomicFile file(dir.filePath("link.bmp"), GetParam());
-    file.write(bytesOf("through the link"));
+    file.write(test::bytesOf("through the link"));
     file.commit();
     EXPECT_TRUE(S_ISLNK(modeOf(dir.filePath("link.bmp"))));
     EXPECT_EQ(test::readBytes(target), "through the link");
@@ -87,10 +91,23 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
     // A link to nothing yet makes the file it points at, relative to its own folder, as a shell would.
     ASSERT_TRUE(QDir().mkpath(dir.filePath("sub")) && ::symlink("../new.bmp", qPrintable(dir.filePath("sub/dangling.bmp"))) == 0);
     AtomicFile dangling(dir.filePath("sub/dangling.bmp"), GetParam());
-    dangling.write(bytesOf("made where it points"));
+    dangling.write(test::bytesOf("made where it points"));
     dangling.commit();
     EXPECT_TRUE(S_ISLNK(modeOf(dir.filePath("sub/dangling.bmp"))));
     EXPECT_EQ(test::readBytes(dir.filePath("new.bmp")), "made where it points");
+}
+
+// The data is flushed to disk before the rename makes it the file: a failed flush fails the save and
+// leaves the earlier file.
+TEST_P(AtomicFileTest, FlushesTheDataBeforeTheRename)
+{
+    test::writeBytes(target, "earlier");
+    AtomicFile file(target, GetParam());
+    file.write(test::bytesOf("new file"));
+    failingSync = EIO;
+    EXPECT_EQ(test::fileErrorOf([&] { file.commit(); }), "Cannot write " + target.toStdString() + ": Input/output error");
+    failingSync = 0;
+    EXPECT_EQ(test::readBytes(target), "earlier");
 }
 
 INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::Anonymous, Temporary::Named),
@@ -105,13 +122,13 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFile)
     ASSERT_TRUE(QDir().mkdir(folder));
     for (const auto& [path, kind] : {std::pair{fifo, "a FIFO"}, {folder, "a folder"}, {QString("/dev/null"), "a character device"}}) {
         const QString target = path;  // clang 14 cannot capture a structured binding
-        EXPECT_EQ(failureOf([&] { AtomicFile file(target); }),
+        EXPECT_EQ(test::fileErrorOf([&] { AtomicFile file(target); }),
                   "Cannot write " + target.toStdString() + ": it is " + kind + ", not a regular file");
     }
     EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
     EXPECT_EQ(filesIn(dir.path()), "fifo");
     const QString missing = dir.filePath("no/such/folder/out.bmp");
-    EXPECT_EQ(failureOf([&] { AtomicFile file(missing, Temporary::Named); }),
+    EXPECT_EQ(test::fileErrorOf([&] { AtomicFile file(missing, Temporary::Named); }),
               "Cannot write " + missing.toStdString() + ": No such file or directory");
 }
 
@@ -125,7 +142,7 @@ TEST(AtomicFile, AnInterruptedSaveLeavesNoTemporary)
         const auto interruptedSave = [&] {
             installSaveSignalHandlers();
             AtomicFile file(target, Temporary::Named);
-            file.write(bytesOf("half of it"));
+            file.write(test::bytesOf("half of it"));
             std::fprintf(stderr, "%s", qPrintable(filesIn(dir.path())));  // the temporary is there
             std::raise(signal);
         };

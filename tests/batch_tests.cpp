@@ -28,16 +28,37 @@ TEST(MemorySize, ReadsWholeSizesInPowersOf1024)
     EXPECT_EQ(memorySizeText((qint64{3} << 40) / 2), "1.5 TiB");
 }
 
-// The decoded picture with its 32-bit copy, or the readable picture with the result: a MiB of rows
-// for a file, all of it for a pipe; whichever is most. A streamed picture holds a few rows.
+// Half the memory there is: the machine's, or its control group's limit where that is lower.
+TEST(MemorySize, TheDefaultBudgetIsHalfTheMemory)
+{
+    qint64 memory = 0;
+    QFile meminfo("/proc/meminfo");
+    ASSERT_TRUE(meminfo.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : meminfo.readAll().split('\n'))
+        if (line.startsWith("MemTotal:"))
+            memory = line.mid(9).chopped(3).trimmed().toLongLong() * 1024;  // "... kB"
+    ASSERT_GT(memory, 0);
+    QFile cgroup("/sys/fs/cgroup/memory.max");
+    if (cgroup.open(QIODevice::ReadOnly))
+        if (const qint64 limit = cgroup.readAll().trimmed().toLongLong(); limit > 0)
+            memory = std::min(memory, limit);
+    EXPECT_EQ(defaultMemoryBudget(), memory / 2);
+}
+
+// No less than what a conversion holds at once: the decoded picture with its 32-bit copy, or the
+// readable picture (or a few rows) with the result, whole for a pipe. 0 for a size refused.
 TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
 {
-    const QSize largest(16384, 16384);
-    const qint64 pixels = qint64{16384} * 16384;
-    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_RGBA64), 8 * pixels + 4 * pixels);
-    EXPECT_EQ(estimatedPeakBytes(largest, QImage::Format_Indexed8), pixels + (1 << 20) + 16384);
-    EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);  // refused before decoding
-    EXPECT_EQ(estimatedStreamingPeakBytes(QSize(4095, 4096), ResultHeld::Whole), 8 * 4095 + (256 << 10) + 4096 * 4096);
+    const QSize size(1200, 1000);  // a result of over a MiB
+    const qint64 pixels = 1200 * 1000;
+    EXPECT_GE(estimatedPeakBytes(size, QImage::Format_RGBA64), QImage(size, QImage::Format_RGBA64).sizeInBytes() + 4 * pixels);
+    EXPECT_GE(estimatedPeakBytes(size, QImage::Format_Mono, ResultHeld::Whole), 2 * pixels);
+    EXPECT_GE(estimatedPeakBytes(size, QImage::Format_ARGB32), 4 * pixels + (1 << 20));
+    EXPECT_GT(estimatedPeakBytes(size, QImage::Format_Indexed8, ResultHeld::Whole), estimatedPeakBytes(size, QImage::Format_Indexed8));
+    EXPECT_EQ(estimatedPeakBytes(QSize(16384, 16385), QImage::Format_ARGB32), 0);
+    EXPECT_GE(estimatedStreamingPeakBytes(size), 2 * 3 * 1200 + (1 << 20));
+    EXPECT_GE(estimatedStreamingPeakBytes(size, ResultHeld::Whole), 2 * 3 * 1200 + pixels);
+    EXPECT_EQ(estimatedStreamingPeakBytes(QSize(16384, 16385)), 0);
 
     // From the header alone, and never by opening a FIFO, which would wait for a writer.
     QTemporaryDir dir;
@@ -52,7 +73,6 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
     // With a transparent entry, a PNG with a colour key is decoded whole and converted whole.
     const QString plain = dir.filePath("plain.png"), keyed = dir.filePath("keyed.png");
     const std::vector<Rgb> palette = {{1, 2, 3}, {4, 5, 6}};
-    const QSize size(1200, 1000);  // a result of over a MiB, held whole or not
     const std::vector<std::uint8_t> indices(1200 * 1000, 1);
     test::writeBytes(plain, test::pngFile(size.width(), size.height(), 3, indices, 0, palette));
     test::writeBytes(keyed, test::pngFile(size.width(), size.height(), 3, indices, 0, palette, {0}));

@@ -201,6 +201,15 @@ TEST(ConversionJob, PlacesEveryChunkOfALargePicture)
         EXPECT_GT(toFile.writes, 2) << name;
         EXPECT_EQ(pipe.writes, 2) << name;  // nothing but the headers before the last row is read
         EXPECT_TRUE(toFile.bytes == expected && pipe.bytes == expected) << name;
+        // Read ahead on a thread that looks rows up too: each rule gives what Qt's decoding gives.
+        for (const ConversionRules rules : {ConversionRules{UnmatchedRule::Nearest, 7}, ConversionRules{UnmatchedRule::Fail, {}}}) {
+            const ConversionJob ruled{palettes.source, palettes.target, rules, OutputFormat::Bmp};
+            const JobResult qt = runJob(dir.filePath(name), ruled, RowReaders::QtOnly, true);
+            const JobResult streamed = runJob(dir.filePath(name), ruled, RowReaders::Streaming, true);
+            EXPECT_EQ(streamed.error, qt.error) << name;
+            EXPECT_TRUE(!qt.error.empty() || (streamed.reader != RowReader::Qt && streamed.bytes == qt.bytes && streamed.unmatched == qt.unmatched))
+                << name << " rule " << int(rules.unmatched);
+        }
     }
     // Damaged past its first MiB of rows, read ahead on a thread of its own: still refused, naming it.
     const QString cut = dir.filePath("cut.png");

@@ -15,14 +15,6 @@ namespace palshift {
 namespace {
 
 // Source: entry k is grey k. Target: far magenta but for black at 0 and a few near greys.
-Palette greyRamp()
-{
-    Palette palette;
-    for (std::size_t k = 0; k < 256; ++k)
-        palette[k] = {std::uint8_t(k), std::uint8_t(k), std::uint8_t(k)};
-    return palette;
-}
-
 Palette fewGreys()
 {
     Palette palette;
@@ -50,7 +42,7 @@ QImage rulesPicture()
 
 std::vector<std::uint8_t> converted(const QImage& picture, const ConversionRules& rules)
 {
-    return convertWithRules(picture, greyRamp(), fewGreys(), rules).indices;
+    return convertWithRules(picture, test::greyPalette(), fewGreys(), rules).indices;
 }
 
 using Indices = std::vector<std::uint8_t>;
@@ -77,7 +69,7 @@ TEST(ConversionRules, TransparencyAndOffPaletteColours)
 {
     const QImage picture = rulesPicture();
     EXPECT_EQ(converted(picture, {}), (Indices{2, 0, 0, 9, 9, 9, 0, 0}));  // alpha ignored
-    EXPECT_EQ(convertWithRules(picture, greyRamp(), fewGreys(), {}).unmatchedPixels, 3);
+    EXPECT_EQ(convertWithRules(picture, test::greyPalette(), fewGreys(), {}).unmatchedPixels, 3);
     // Below alpha 128 transparent; grey 10 skips entry 2 for the next nearest, 6.
     EXPECT_EQ(converted(picture, {UnmatchedRule::Zero, 2}), (Indices{6, 0, 0, 9, 2, 9, 0, 0}));
     // Off-palette pixels as source entry 0, whose nearest other than 0 is 2.

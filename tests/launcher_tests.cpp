@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <dlfcn.h>
@@ -16,23 +15,11 @@ namespace palshift {
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out, err;
-};
+using test::Outcome;
 
 Outcome run(const QString& program, const QStringList& arguments, const QStringList& environment = {})
 {
-    QProcess process;
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const QString& variable : environment)
-        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
-    process.setProcessEnvironment(variables);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        ADD_FAILURE() << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish";
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return test::runProgram(program, arguments, {.environment = environment});
 }
 
 const QString builtFolder = QFileInfo(PALSHIFT_EXECUTABLE).path();

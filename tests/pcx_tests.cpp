@@ -2,6 +2,7 @@
 #include "pictures/pcx_writer.h"
 #include "platform/file_error.h"
 #include "picture_files.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -48,24 +49,9 @@ Palette trailerPalette()
     return palette;
 }
 
-std::vector<int> indicesOf(const QImage& picture)
-{
-    std::vector<int> indices;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            indices.push_back(picture.pixelIndex(x, y));
-    return indices;
-}
-
 std::string refusal(const QByteArray& bytes)
 {
-    try {
-        readPcx(bytes, "in/x.pcx");
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.file(), "in/x.pcx");
-        return error.what();
-    }
-    return "(accepted)";
+    return test::fileErrorOf([&] { readPcx(bytes, "in/x.pcx"); });
 }
 
 }  // namespace
@@ -103,7 +89,7 @@ TEST(PcxWriter, LargePicturesGoOutInPartsAndReadBack)
         writer.writeRow(std::span(pixels).subspan(std::size_t(y * width), std::size_t(width)));
     writer.finish();
     EXPECT_GT(out.writes, 1);
-    const std::vector<int> back = indicesOf(readPcx(out.bytes, "x.pcx"));
+    const std::vector<int> back = test::indicesOf(readPcx(out.bytes, "x.pcx"));
     EXPECT_TRUE(std::equal(back.begin(), back.end(), pixels.begin(), pixels.begin() + width * height));
 }
 
@@ -127,7 +113,7 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
 
     // 8 bits: a run that carries over into the next row, and a run of none, which gives nothing.
     const QImage indexed = readPcx(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("05 c406 c0ff c1c1 0708"), paletteTrailer()), "x.pcx");
-    EXPECT_EQ(indicesOf(indexed), (std::vector<int>{5, 6, 6, 6, 0xC1, 7}));
+    EXPECT_EQ(test::indicesOf(indexed), (std::vector<int>{5, 6, 6, 6, 0xC1, 7}));
     EXPECT_EQ(indexed.colorTable()[1], qRgb(10, 13, 16));
 
     // 24 bits: red, green and blue planes of each row.
@@ -135,18 +121,21 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
     ASSERT_EQ(rgb.format(), QImage::Format_RGB32);
     EXPECT_EQ(rgb.pixel(0, 0), qRgb(10, 20, 30));
     EXPECT_EQ(rgb.pixel(1, 0), qRgb(11, 21, 30));
+    // An odd width: each plane is padded to the even bytes per line.
+    const QImage odd = readPcx(pcxFile(8, 3, 3, 1, 4, QByteArray::fromHex("0a0b0c00 14151600 1e1f2000")), "x.pcx");
+    EXPECT_EQ(std::vector({odd.pixel(0, 0), odd.pixel(2, 0)}), std::vector({qRgb(10, 20, 30), qRgb(12, 22, 32)}));
 
     // 1 bit in one plane: black and white, whatever the header's table.
     const QImage mono = readPcx(pcxFile(1, 1, 10, 1, 2, QByteArray::fromHex("a5 c1c0"), {}, 1, ega), "x.pcx");
-    EXPECT_EQ(indicesOf(mono), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
+    EXPECT_EQ(test::indicesOf(mono), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
     EXPECT_EQ(mono.colorTable(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
 
     // 1 bit in four planes: plane p gives bit p of the index into the header's table.
     const QImage planar = readPcx(pcxFile(1, 4, 3, 1, 1, QByteArray::fromHex("80 40 c1e0 20"), {}, 1, ega), "x.pcx");
-    EXPECT_EQ(indicesOf(planar), (std::vector<int>{0b0101, 0b0110, 0b1100}));
+    EXPECT_EQ(test::indicesOf(planar), (std::vector<int>{0b0101, 0b0110, 0b1100}));
     EXPECT_EQ(planar.colorTable()[15], qRgb(145, 146, 147));
 
-    EXPECT_EQ(indicesOf(readPcx(pcxFile(4, 1, 3, 1, 2, QByteArray::fromHex("3fa0"), {}, 1, ega), "x.pcx")), (std::vector<int>{3, 15, 10}));
+    EXPECT_EQ(test::indicesOf(readPcx(pcxFile(4, 1, 3, 1, 2, QByteArray::fromHex("3fa0"), {}, 1, ega), "x.pcx")), (std::vector<int>{3, 15, 10}));
 }
 
 // Every malformed file ends in a message naming it and what was wrong.

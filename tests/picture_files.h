@@ -65,6 +65,13 @@ inline QByteArray bigEndian32(quint32 value)
     return bytes;
 }
 
+inline QByteArray littleEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
 inline quint32 crc32Of(const QByteArray& bytes)
 {
     return quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
@@ -83,6 +90,33 @@ inline QByteArray chunkedPng(quint32 width, quint32 height, int bitDepth, int co
     const QByteArray header = bigEndian32(width) + bigEndian32(height) + char(bitDepth) + char(colourType) + QByteArray(3, '\0');
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + extra + pngChunk("IDAT", qCompress(rows, 9).mid(4))
            + pngChunk("IEND", {});
+}
+
+// A PNG of grey (one sample a pixel) or RGB (three) samples at bitDepth, with a tRNS chunk when key is
+// not empty.
+inline QByteArray samplePng(int width, int height, int bitDepth, bool grey, const std::vector<quint16>& samples, const QByteArray& key = {})
+{
+    const int channels = grey ? 1 : 3;
+    QByteArray raw;
+    for (int y = 0; y < height; ++y) {
+        raw.append('\0');
+        quint32 bits = 0;
+        int pending = 0;
+        for (int s = 0; s < width * channels; ++s) {
+            const quint16 sample = samples[std::size_t(y * width * channels + s)];
+            if (bitDepth == 16) {
+                raw.append(char(sample >> 8)).append(char(sample));
+                continue;
+            }
+            bits = (bits << bitDepth) | sample;
+            if ((pending += bitDepth) == 8)
+                raw.append(char(bits)), bits = 0, pending = 0;
+        }
+        if (pending > 0)
+            raw.append(char(bits << (8 - pending)));
+    }
+    return chunkedPng(quint32(width), quint32(height), bitDepth, grey ? 0 : 2, raw,
+                            key.isEmpty() ? QByteArray() : pngChunk("tRNS", key));
 }
 
 // An uncompressed BMP: rows as given (top row first), stored bottom-up or top-down, padded to 4.

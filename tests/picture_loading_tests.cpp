@@ -1,52 +1,15 @@
 #include "platform/file_error.h"
 #include "pictures/image_conversion.h"
 #include "pictures/picture_loading.h"
-#include "late_writer.h"
 #include "picture_files.h"
 #include "test_support.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
-
 namespace palshift {
 
 namespace {
-
-QByteArray littleEndian(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-// A PNG of grey (one sample a pixel) or RGB (three) samples at bitDepth, with a tRNS chunk when key is
-// not empty.
-QByteArray png(int width, int height, int bitDepth, bool grey, const std::vector<quint16>& samples, const QByteArray& key = {})
-{
-    const int channels = grey ? 1 : 3;
-    QByteArray raw;
-    for (int y = 0; y < height; ++y) {
-        raw.append('\0');
-        quint32 bits = 0;
-        int pending = 0;
-        for (int s = 0; s < width * channels; ++s) {
-            const quint16 sample = samples[std::size_t(y * width * channels + s)];
-            if (bitDepth == 16) {
-                raw.append(char(sample >> 8)).append(char(sample));
-                continue;
-            }
-            bits = (bits << bitDepth) | sample;
-            if ((pending += bitDepth) == 8)
-                raw.append(char(bits)), bits = 0, pending = 0;
-        }
-        if (pending > 0)
-            raw.append(char(bits << (8 - pending)));
-    }
-    return test::chunkedPng(quint32(width), quint32(height), bitDepth, grey ? 0 : 2, raw,
-                            key.isEmpty() ? QByteArray() : test::pngChunk("tRNS", key));
-}
 
 QByteArray key16(std::initializer_list<quint16> values)
 {
@@ -68,16 +31,6 @@ std::string refusal(const QByteArray& bytes, const QString& name = "cut.pic")
     }
 }
 
-std::string loadRefusal(const QString& file)
-{
-    try {
-        loadPicture(file);
-        return {};
-    } catch (const FileError& error) {
-        return error.what();
-    }
-}
-
 QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
 
 }  // namespace
@@ -88,13 +41,13 @@ QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha)
 TEST(PictureLoading, ColourKeyKeepsTheStoredColourInEveryDepth)
 {
     const std::pair<QByteArray, std::vector<QRgb>> cases[] = {
-        {png(4, 1, 1, true, {0, 1, 1, 0}, key16({1})), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
-        {png(4, 1, 4, true, {0, 5, 15, 10}, key16({15})), {grey(0), grey(85), grey(255, 0), grey(170)}},
-        {png(4, 1, 4, true, {0, 5, 15, 10}), {grey(0), grey(85), grey(255), grey(170)}},
-        {png(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, key16({0xffff})), {grey(255, 0), grey(255), grey(1), grey(128)}},
-        {png(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, key16({0x00c0})), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
-        {png(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, key16({255, 255, 255})), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
-        {png(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, key16({0xffff, 0xffff, 0xffff})),
+        {test::samplePng(4, 1, 1, true, {0, 1, 1, 0}, key16({1})), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
+        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}, key16({15})), {grey(0), grey(85), grey(255, 0), grey(170)}},
+        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}), {grey(0), grey(85), grey(255), grey(170)}},
+        {test::samplePng(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, key16({0xffff})), {grey(255, 0), grey(255), grey(1), grey(128)}},
+        {test::samplePng(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, key16({0x00c0})), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
+        {test::samplePng(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, key16({255, 255, 255})), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
+        {test::samplePng(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, key16({0xffff, 0xffff, 0xffff})),
          {grey(255, 0), grey(255), qRgb(1, 2, 3)}},
     };
     int i = 0;
@@ -110,7 +63,7 @@ TEST(PictureLoading, ColourKeyKeepsTheStoredColourInEveryDepth)
 // A PNG that ends inside a chunk, or before IEND, is refused; one with bytes after IEND is not.
 TEST(PictureLoading, RefusesATruncatedPng)
 {
-    const QByteArray file = png(4, 1, 8, true, {0, 200, 255, 17});
+    const QByteArray file = test::samplePng(4, 1, 8, true, {0, 200, 255, 17});
     const qsizetype iend = file.size() - 12;
     const auto cut = [](qsizetype size, qsizetype needs) {
         return QString("cut.pic: truncated: %1 bytes, the picture needs at least %2").arg(size).arg(needs).toStdString();
@@ -129,12 +82,12 @@ TEST(PictureLoading, RefusesABmpShorterThanItsHeaderSays)
     const QByteArray rgb24 = test::bmpFile(5, 3, 24, std::vector<std::uint8_t>(45, 7), true);  // 54 + 3 rows of 16 bytes
     ASSERT_EQ(rgb24.size(), 102);
     QByteArray bogusOffset = rgb24;
-    bogusOffset.replace(10, 4, littleEndian(0));
+    bogusOffset.replace(10, 4, test::littleEndian32(0));
     QByteArray rle;  // 4 x 2 in 16 colours: a run of 4 of entry 7, end of line, 4 of 9, end of picture
     rle.append("\x04\x07\x00\x00\x04\x09\x00\x01", 8);
     QByteArray rle8 = test::bmpFile(4, 2, 8, std::vector<std::uint8_t>(8), true, std::vector<Rgb>(16, Rgb{32, 32, 32})).left(14 + 40 + 64) + rle;
-    rle8.replace(2, 4, littleEndian(quint32(rle8.size())));
-    rle8.replace(30, 8, littleEndian(1) + littleEndian(8));  // compression, image size
+    rle8.replace(2, 4, test::littleEndian32(quint32(rle8.size())));
+    rle8.replace(30, 8, test::littleEndian32(1) + test::littleEndian32(8));  // compression, image size
 
     // An OS/2 header, and 16-bit fields with their masks after the header and an offset of 0 that Qt reads past.
     const QByteArray core = QByteArray::fromHex("424d 2a000000 00000000 1a000000 0c000000 0200 0200 0100 1800") + QByteArray(16, '\x40');
@@ -171,27 +124,13 @@ TEST(PictureLoading, RefusesATruncatedGif)
     EXPECT_EQ(decodePicture(gif, "dot.gif").pixel(0, 0), qRgb(255, 255, 255));
 }
 
-// An input that is not a regular file is refused at once and by its kind; a FIFO is never waited on.
-TEST(PictureLoading, RefusesWhatIsNotAFileWithoutWaiting)
-{
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("picture.png");
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const test::LateWriter writer(fifo, png(4, 1, 8, true, {0, 200, 255, 17}));
-    EXPECT_EQ(loadRefusal(fifo), QString("Cannot open %1: it is a FIFO, not a file").arg(fifo).toStdString());
-    EXPECT_FALSE(writer.freed()) << "the loading waited on the FIFO";
-    EXPECT_EQ(loadRefusal(dir.path()), QString("Cannot open %1: it is a folder, not a file").arg(dir.path()).toStdString());
-    EXPECT_EQ(loadRefusal("/dev/zero"), "Cannot open /dev/zero: it is a character device, not a file");
-    EXPECT_EQ(loadRefusal(dir.filePath("missing.png")), QString("Cannot open %1: No such file or directory").arg(dir.filePath("missing.png")).toStdString());
-}
-
 // What the decoder says about a picture it cannot read becomes part of the one message naming it;
 // a PNG whose critical chunk fails its CRC check is refused before libpng reads it.
 TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
 {
     const QByteArray jpeg = QByteArray::fromHex("ffd8ffdb00") + QByteArray(10, '\0');  // a table of length 0
     EXPECT_EQ(refusal(jpeg, "bad.jpg"), "Cannot decode bad.jpg: Unable to read image data (Bogus marker length)");
-    QByteArray file = png(4, 1, 8, true, {0, 200, 255, 17});
+    QByteArray file = test::samplePng(4, 1, 8, true, {0, 200, 255, 17});
     file[file.size() - 13] = char(file[file.size() - 13] ^ 1);  // the IDAT chunk's CRC
     EXPECT_EQ(refusal(file, "bad.png"), "bad.png: damaged: its IDAT chunk at byte 33 fails its CRC check");
 }

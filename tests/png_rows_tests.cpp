@@ -1,6 +1,7 @@
 #include "pictures/byte_input.h"
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
+#include "picture_files.h"
 
 #include <QtEndian>
 
@@ -20,15 +21,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 void append(Bytes& file, const char* type, const Bytes& data)
 {
-    const std::uint32_t length = static_cast<std::uint32_t>(data.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<std::uint8_t>(length >> shift));
-    const std::size_t typeAt = file.size();
-    file.insert(file.end(), type, type + 4);
-    file.insert(file.end(), data.begin(), data.end());
-    const uLong crc = crc32(0, file.data() + typeAt, static_cast<uInt>(4 + data.size()));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<std::uint8_t>(crc >> shift));
+    const QByteArray chunk = test::pngChunk(type, QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
+    file.insert(file.end(), chunk.begin(), chunk.end());
 }
 
 // An RGB picture whose rows are given with their filter-type bytes, compressed whole by zlib.
@@ -103,6 +97,25 @@ TEST(PngRows, ReadsTheStreamAcrossChunks)
     png.beforeIdat = [](Bytes& file) { append(file, "tEXt", {'a', 0, 'b'}); };
     png.afterIdat = [](Bytes& file) { append(file, "tIME", {7, 0xE6, 1, 1, 0, 0, 0}); };
     EXPECT_EQ(readAll(png.file()), (decltype(readAll({})){expectedRows}));
+}
+
+// A tRNS chunk keys the picture's transparency (Qt's decoder then reads it), whatever ancillary
+// chunks follow it.
+TEST(PngRows, KeepsTheColourKeyPastLaterChunks)
+{
+    const auto keyed = [](const std::function<void(Bytes&)>& beforeIdat) {
+        RgbPng png;
+        png.beforeIdat = beforeIdat;
+        const Bytes file = png.file();
+        MemoryInput input(file, QStringLiteral("keyed.png"));
+        return PngRows(input).keysTransparency();
+    };
+    EXPECT_FALSE(keyed([](Bytes& file) { append(file, "pHYs", Bytes(9, 1)); }));
+    for (const char* after : {"pHYs", "bKGD", "tEXt"})
+        EXPECT_TRUE(keyed([&](Bytes& file) {
+            append(file, "tRNS", {0, 1, 0, 2, 0, 3});
+            append(file, after, Bytes(6, 1));
+        })) << "tRNS, then " << after;
 }
 
 // What the zlib stream, a checksum or the chunks make doubtful is refused, for Qt's decoder to judge.

@@ -1,6 +1,7 @@
 #include "pictures/png_writer.h"
 #include "platform/atomic_file.h"
 #include "picture_files.h"
+#include "test_support.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -16,19 +17,11 @@ namespace palshift {
 
 namespace {
 
-Palette distinctPalette()
-{
-    Palette palette;
-    for (std::size_t i = 0; i < 256; ++i)
-        palette[i] = {std::uint8_t(255 - i), std::uint8_t(3 * i), std::uint8_t(i ^ 0x5A)};
-    return palette;
-}
-
 QByteArray writePng(int width, int height, const std::vector<std::uint8_t>& indices, std::optional<std::uint8_t> transparent,
                     int& writes)
 {
     test::MemorySink pipe(false);
-    PngWriter writer(width, height, distinctPalette(), transparent, pipe);
+    PngWriter writer(width, height, test::distinctPalette(), transparent, pipe);
     for (int y = 0; y < height; ++y)
         writer.writeRow(std::span(indices).subspan(std::size_t(y * width), std::size_t(width)));
     writer.finish();
@@ -61,7 +54,7 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
         const QList<QRgb> table = back.colorTable();
         ASSERT_EQ(table.size(), 256);
         for (std::size_t i = 0; i < 256; ++i) {
-            const Rgb entry = distinctPalette()[i];
+            const Rgb entry = test::distinctPalette()[i];
             EXPECT_EQ(table[qsizetype(i)], qRgba(entry.red, entry.green, entry.blue, transparent == i ? 0 : 255)) << i;
         }
         int wrong = 0;
@@ -82,7 +75,7 @@ TEST(PngWriter, PassesOnTheSinksFailure)
     const rlimit small{5000, limit.rlim_max};
     std::signal(SIGXFSZ, SIG_IGN);  // so that a write past the limit fails rather than ends the process
     setrlimit(RLIMIT_FSIZE, &small);
-    PngWriter writer(2000, 50, distinctPalette(), {}, failing);
+    PngWriter writer(2000, 50, test::distinctPalette(), {}, failing);
     std::mt19937 random(1);
     std::vector<std::uint8_t> row(2000);
     try {

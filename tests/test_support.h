@@ -2,14 +2,27 @@
 
 #include "convert/conversion_state.h"
 #include "convert/status_line.h"
+#include "platform/file_error.h"
 
 #include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace palshift::test {
 
@@ -34,6 +47,16 @@ struct RecordingStatusLine : StatusLine {
     std::vector<std::string> texts;
 };
 
+// The indices of an 8-bit picture, row by row.
+inline std::vector<int> indicesOf(const QImage& picture)
+{
+    std::vector<int> indices;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            indices.push_back(picture.pixelIndex(x, y));
+    return indices;
+}
+
 inline QByteArray readBytes(const QString& file)
 {
     QFile input(file);
@@ -46,8 +69,122 @@ inline void writeBytes(const QString& file, const QByteArray& bytes)
     EXPECT_TRUE(output.open(QIODevice::WriteOnly) && output.write(bytes) == bytes.size()) << qPrintable(file);
 }
 
+// The message of the FileError that calling throwing gives, or "(nothing thrown)".
+inline std::string fileErrorOf(const std::function<void()>& throwing)
+{
+    try {
+        throwing();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
+
+// Should whatever is under test open the FIFO at path for reading, which waits for a writer, opens
+// it for writing after 20 seconds, so that the test goes on to fail (fired()) rather than hang.
+class FifoWatchdog {
+public:
+    explicit FifoWatchdog(const QString& path)
+        : thread_([path = QFile::encodeName(path), this] {
+              std::unique_lock lock(mutex_);
+              if (!woken_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+                  fired_ = true;
+                  ::close(::open(path.constData(), O_WRONLY | O_NONBLOCK));
+              }
+          })
+    {
+    }
+    ~FifoWatchdog()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        woken_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool done_ = false;
+    std::atomic<bool> fired_ = false;
+    std::thread thread_;
+};
+
+// How a program ran: its exit code and what it wrote.
+struct Outcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Where and how runProgram runs a program: its folder, files for its standard output (appended to,
+// so that no file is emptied first) and input, extra "NAME=value" variables, a limit to its memory,
+// and a change made in the child just before it starts.
+struct RunOptions {
+    QString folder{}, output{}, input{};
+    QStringList environment{};
+    rlim_t memory = RLIM_INFINITY;
+    std::function<void()> inChild{};
+    int timeoutMs = 60000;
+};
+
+// Runs program (looked up on PATH unless it is a path) with arguments; a run that does not finish
+// normally fails the test.
+inline Outcome runProgram(const QString& program, const QStringList& arguments, const RunOptions& options = {})
+{
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : options.environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(variables);
+    process.setWorkingDirectory(options.folder);
+    if (!options.output.isEmpty())
+        process.setStandardOutputFile(options.output, QIODevice::Append);
+    if (!options.input.isEmpty())
+        process.setStandardInputFile(options.input);
+    process.setChildProcessModifier([&options] {
+        const rlimit limit{options.memory, options.memory};
+        ::setrlimit(RLIMIT_AS, &limit);
+        if (options.inChild)
+            options.inChild();
+    });
+    const QString found = program.contains('/') ? program : QStandardPaths::findExecutable(program);
+    EXPECT_FALSE(found.isEmpty()) << qPrintable(program) << " is missing; scripts/setup.sh installs it";
+    process.start(found, arguments);
+    EXPECT_TRUE(process.waitForFinished(options.timeoutMs) && process.exitStatus() == QProcess::NormalExit)
+        << qPrintable(program + ' ' + arguments.join(' ')) << " did not finish normally";
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
 static_assert(sizeof(Palette) == 768);  // red, green, blue per entry, as a palette file holds them
 inline QByteArray paletteBytes(const Palette& palette) { return {reinterpret_cast<const char*>(palette.data()), sizeof palette}; }
+
+// Entry k is grey k: each grey is its own nearest entry.
+inline Palette greyPalette()
+{
+    Palette palette{};
+    for (std::size_t k = 0; k < 256; ++k)
+        palette[k] = {std::uint8_t(k), std::uint8_t(k), std::uint8_t(k)};
+    return palette;
+}
+
+// Entry k is red k, green 255 - k, blue 7 k modulo 256: no two entries alike.
+inline Palette distinctPalette()
+{
+    Palette palette{};
+    for (std::size_t k = 0; k < 256; ++k)
+        palette[k] = {std::uint8_t(k), std::uint8_t(255 - k), std::uint8_t(7 * k)};
+    return palette;
+}
+
+// A byte span over the bytes of a QByteArray (which must outlive it).
+inline std::span<const std::uint8_t> bytesOf(const QByteArray& bytes)
+{
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+}
 
 // Every entry one of `colours` colours whose channels come from a handful of levels, so that repeated
 // colours and equal distances are common.

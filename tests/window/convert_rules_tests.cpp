@@ -13,15 +13,6 @@ QList<QRgb> targetColours()
     return table;
 }
 
-QList<int> indices(const QImage& image)
-{
-    QList<int> all;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            all << image.pixelIndex(x, y);
-    return all;
-}
-
 // Red, (1, 2, 3) fully transparent, (200, 200, 200) / black, green, blue.
 QImage rulesPicture()
 {
@@ -44,12 +35,12 @@ TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
     save(path("out.png"));
     const QImage png(path("out.png"), "png");
     EXPECT_EQ(png.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(indices(png), converted);
+    EXPECT_EQ(indicesOf(png), std::vector<int>(converted.begin(), converted.end()));
     EXPECT_EQ(png.colorTable(), targetColours());  // no entry transparent without a transparent index
 
     save(path("out.pcx"));
     const QImage pcx = readPcx(readBytes(path("out.pcx")), path("out.pcx"));
-    EXPECT_EQ(indices(pcx), converted);
+    EXPECT_EQ(indicesOf(pcx), std::vector<int>(converted.begin(), converted.end()));
     EXPECT_EQ(pcx.colorTable(), targetColours());
 
     save(path("out.PCX"));
@@ -116,7 +107,7 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     QList<QRgb> table = targetColours();
     table[4] = qRgba(5, 5, 5, 0);
     EXPECT_EQ(png.colorTable(), table);
-    EXPECT_EQ(indices(png), expected);
+    EXPECT_EQ(indicesOf(png), std::vector<int>(expected.begin(), expected.end()));
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
+#include "tests/test_support.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -47,12 +48,6 @@ inline QImage picture(int width, const std::vector<QRgb>& colours)
 // Red, green, blue over black, (1, 2, 3) (in no palette), red.
 inline QImage testPicture() { return picture(3, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), qRgb(1, 2, 3), qRgb(255, 0, 0)}); }
 
-inline QByteArray readBytes(const QString& file)
-{
-    QFile input(file);
-    return input.open(QIODevice::ReadOnly) ? input.readAll() : "(cannot read " + file.toUtf8() + ")";
-}
-
 inline QImage shown(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // Row by row, top row first.
@@ -76,9 +71,8 @@ protected:
         source[1] = {255, 0, 0}, source[2] = {0, 255, 0}, source[3] = {0, 0, 255};
         target.fill({128, 128, 128});
         target[4] = {5, 5, 5}, target[7] = {250, 10, 10}, target[9] = {10, 250, 10}, target[11] = {10, 10, 250};
-        // Red, green, blue per entry, as the file holds them.
-        writeFile("diablo.pal", QByteArray(reinterpret_cast<const char*>(source.data()), sizeof source));
-        writeFile("diablo2.pal", QByteArray(reinterpret_cast<const char*>(target.data()), sizeof target));
+        writeFile("diablo.pal", paletteBytes(source));
+        writeFile("diablo2.pal", paletteBytes(target));
         window->runner().setBackgroundPixels(0);
         messages->status = window->SB1;
         window->show();
@@ -89,8 +83,7 @@ protected:
     QString path(const QString& name) const { return folder.filePath(name); }
     QString writeFile(const QString& name, const QByteArray& bytes) const
     {
-        QFile out(path(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size()) << name.toStdString();
+        writeBytes(path(name), bytes);
         return path(name);
     }
     QString writePicture(const QString& name, const QImage& picture) const
