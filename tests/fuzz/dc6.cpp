@@ -1,0 +1,46 @@
+// DC6 files of any content through the program's own reader: each is read or refused with a
+// FileError, never anything else, and what is read is written and read back the same.
+
+#include "memory_file.h"
+#include "pictures/dc6_reader.h"
+#include "pictures/dc6_writer.h"
+#include "platform/file_error.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+
+using namespace palshift;
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    fuzz::silenceQtMessages();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    Dc6Sprite sprite;
+    try {
+        sprite = readDc6(QByteArrayView(data, static_cast<qsizetype>(size)), QStringLiteral("fuzz.dc6"));
+    } catch (const FileError&) {
+        return 0;
+    }
+    if (sprite.frames.size() != std::size_t{sprite.directions} * sprite.framesPerDirection)
+        std::abort();
+    // What was read is written and read back the same.
+    QByteArray file;
+    StreamSink sink([&](std::span<const std::uint8_t> bytes) {
+        file.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    });
+    Dc6Writer writer(sprite.directions, sprite.framesPerDirection, sink);
+    for (const Dc6Frame& frame : sprite.frames)
+        writer.writeFrame(frame);
+    writer.finish();
+    const Dc6Sprite again = readDc6(file, QStringLiteral("again.dc6"));
+    for (std::size_t i = 0; i < sprite.frames.size(); ++i)
+        if (again.frames[i].indices != sprite.frames[i].indices || again.frames[i].width != sprite.frames[i].width)
+            std::abort();
+    return 0;
+}
