@@ -1,8 +1,10 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_headers.h"
+#include "convert/dc6_conversion.h"
 #include "convert/rule_lookup.h"
 #include "convert/target_picture.h"
+#include "pictures/dc6_reader.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/picture_loading.h"
 #include "pictures/picture_rows.h"
@@ -112,6 +114,12 @@ void writePicture(const TargetPicture& picture, OutputFormat format, const Palet
         writer.finish();
         return;
     }
+    case OutputFormat::Dc6: {
+        Dc6Writer writer(1, 1, sink);
+        writer.writeFrame({picture.width, picture.height, 0, 0, picture.indices});
+        writer.finish();
+        return;
+    }
     case OutputFormat::Bmp:
         break;
     }
@@ -216,6 +224,8 @@ std::optional<OutputFormat> outputFormatFromName(QStringView name)
         return OutputFormat::Png;
     if (name == QLatin1String("pcx"))
         return OutputFormat::Pcx;
+    if (name == QLatin1String("dc6"))
+        return OutputFormat::Dc6;
     return std::nullopt;
 }
 
@@ -225,6 +235,8 @@ OutputFormat outputFormatOfFile(QStringView file)
         return OutputFormat::Png;
     if (file.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive))
         return OutputFormat::Pcx;
+    if (file.endsWith(QLatin1String(".dc6"), Qt::CaseInsensitive))
+        return OutputFormat::Dc6;
     return OutputFormat::Bmp;
 }
 
@@ -233,6 +245,7 @@ QString outputFormatName(OutputFormat format)
     switch (format) {
     case OutputFormat::Png: return QStringLiteral("png");
     case OutputFormat::Pcx: return QStringLiteral("pcx");
+    case OutputFormat::Dc6: return QStringLiteral("dc6");
     case OutputFormat::Bmp: break;
     }
     return QStringLiteral("bmp");
@@ -240,6 +253,19 @@ QString outputFormatName(OutputFormat format)
 
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
+    std::array<std::uint8_t, rowReaderHeadBytes> head{};
+    const auto start = input == QStringLiteral("-") ? std::span<const std::uint8_t>() : readHead(input, head);
+    if (outputFormatOfFile(input) == OutputFormat::Dc6
+        || looksLikeDc6(QByteArrayView(start.data(), static_cast<qsizetype>(start.size())))) {
+        // Already in the target palette: its frames as they are.
+        const TargetPicture sheet = dc6Sheet(readDc6File(input), input);
+        writePicture(sheet, job.format, job.target, job.rules.transparentIndex, sink);
+        return {0, std::int64_t{sheet.width} * sheet.height, RowReader::Qt};
+    }
+    if (job.format == OutputFormat::Dc6) {
+        const Dc6Report report = convertToDc6({input}, job, sink);
+        return report.pictures.front();
+    }
     return convertThroughLookup(input, lookupUnderRules(job.source, job.target, job.rules), job, sink, readers);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/conversion_rules.h"
+#include "convert/dc6_layout.h"
 #include "palettes/palette.h"
 #include "convert/target_lookup.h"
 #include "pictures/picture_rows.h"
@@ -20,13 +21,14 @@ enum class OutputFormat {
     Bmp,  // 8-bit BMP, the target palette as its colour table
     Png,  // 8-bit indexed PNG, the target palette as PLTE
     Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
+    Dc6,  // the second game's sprite file, entry 0 transparent
 };
 
-// "bmp", "png", "pcx"; nullopt for any other name.
+// "bmp", "png", "pcx", "dc6"; nullopt for any other name.
 std::optional<OutputFormat> outputFormatFromName(QStringView name);
-// PNG for a file name ending in ".png", PCX for ".pcx" (either in any case), BMP for any other.
+// PNG for a file name ending in ".png", PCX for ".pcx", DC6 for ".dc6" (each in any case), BMP for any other.
 OutputFormat outputFormatOfFile(QStringView file);
-// "bmp", "png", "pcx": the ending of a result's name.
+// "bmp", "png", "pcx", "dc6": the ending of a result's name.
 QString outputFormatName(OutputFormat format);
 
 // Everything one picture's conversion needs besides the picture and where it goes.
@@ -35,6 +37,7 @@ struct ConversionJob {
     Palette target{};
     ConversionRules rules;
     OutputFormat format = OutputFormat::Bmp;
+    Dc6Layout dc6 = {};  // how pictures become a DC6's frames
 };
 
 // Which readers a conversion may take a picture's rows from.
@@ -54,6 +57,8 @@ struct JobReport {
 // a streaming reader takes it, else decoded by Qt, with the same bytes either way. A file the
 // streaming reader refuses as damaged is decoded by Qt, whose verdict stands. With a transparent
 // index the picture is decoded by Qt, whose loading gives every form's alpha and colour key.
+// A DC6 input gives its frames as one sheet (dc6Sheet) without any colour change; a DC6 result
+// holds the picture's frames as convertToDc6 makes them.
 // Throws FileError naming the file, UnmatchedColoursError under UnmatchedRule::Fail (before the
 // last bytes reach a sink that cannot seek), and what the sink throws. The caller commits.
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink,

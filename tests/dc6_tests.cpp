@@ -1,9 +1,15 @@
+#include "convert/dc6_conversion.h"
+#include "convert/rule_lookup.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/dc6_writer.h"
+#include "pictures/picture_frames.h"
 #include "platform/file_error.h"
 #include "picture_files.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 namespace palshift {
 
@@ -155,6 +161,64 @@ TEST(Dc6Reader, RefusesDamagedFiles)
     // Pixels in all past what a picture may have, though each frame's sides are allowed.
     const QByteArray big = frameBlock(16384, 16384, QByteArray(16384, '\x80'));
     EXPECT_EQ(refusal(dc6File(1, 2, {big, big})).substr(0, 42), "in/x.dc6: frame 1: more than 268435456 pix");
+}
+
+// On a grey ramp (each grey its own nearest entry): alpha below 128 and the key colour are skipped,
+// the opaque grey 0 takes entry 1, and a sheet is cut row by row.
+TEST(Dc6Conversion, CutsSheetsIntoFramesWithTransparentPixelsSkipped)
+{
+    Palette grey{};
+    for (std::size_t i = 0; i < 256; ++i)
+        grey[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
+    QImage sheet(4, 2, QImage::Format_ARGB32);
+    const QRgb pixels[] = {qRgba(9, 9, 9, 127), qRgba(5, 5, 5, 128), qRgb(0, 0, 0), qRgb(50, 50, 50),
+                           qRgb(7, 7, 7),        qRgb(1, 2, 3),        qRgb(8, 8, 8), qRgb(51, 50, 50)};
+    for (int k = 0; k < 8; ++k)
+        sheet.setPixel(k % 4, k / 4, pixels[k]);
+    const ConversionRules rules{UnmatchedRule::Nearest, 0};
+    const TargetLookup lookup = lookupUnderRules(grey, grey, rules);
+    test::MemorySink sink;
+    Dc6Writer writer(1, 2, sink);
+    const Dc6Layout layout{1, 2, 1, 3, -1, Rgb{50, 50, 50}};
+    EXPECT_EQ(writeDc6Frames(sheet, "sheet.png", lookup, rules, layout, writer), 2);
+    writer.finish();
+    const Dc6Sprite sprite = readDc6(sink.bytes, "x.dc6");
+    EXPECT_EQ(sprite.frames[0].indices, (std::vector<std::uint8_t>{0, 5, 7, 2}));
+    EXPECT_EQ(sprite.frames[1].indices, (std::vector<std::uint8_t>{1, 0, 8, 50}));
+    EXPECT_EQ(sprite.frames[1].offsetX, 3);
+    EXPECT_EQ(sprite.frames[1].offsetY, -1);
+
+    try {
+        writeDc6Frames(sheet, "sheet.png", lookup, rules, {1, 3, 1, 0, 0, {}}, writer);
+        ADD_FAILURE() << "a sheet that does not divide was cut";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "sheet.png: its 4 x 2 pixels do not divide into 3 x 1 equal frames");
+    }
+}
+
+// Each frame of an animated GIF, here 1 x 1 black, then white.
+TEST(Dc6Conversion, TakesEachFrameOfAnAnimatedPicture)
+{
+    QTemporaryDir dir;
+    const QString gif = dir.filePath("walk.gif");
+    test::writeBytes(gif, QByteArray::fromHex("474946383961 0100 0100 80 00 00 000000 ffffff"
+                                              "2c 0000 0000 0100 0100 00 02 02 4401 00"
+                                              "2c 0000 0000 0100 0100 00 02 02 4c01 00 3b"));
+    PictureFrames frames(gif);
+    ASSERT_EQ(frames.count(), 2);
+    EXPECT_EQ(frames.next().pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(frames.next().pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_THROW(frames.next(), FileError);
+}
+
+// One row of frames for each direction, each frame at the top left of its cell.
+TEST(Dc6Conversion, LaysFramesOutAsASheet)
+{
+    const Dc6Sprite sprite{2, 2, {{1, 2, 0, 0, {1, 2}}, {2, 1, 0, 0, {3, 4}}, {0, 0, 0, 0, {}}, {2, 2, 0, 0, {5, 6, 7, 8}}}};
+    const TargetPicture sheet = dc6Sheet(sprite, "x.dc6");
+    EXPECT_EQ(sheet.width, 3);
+    EXPECT_EQ(sheet.height, 4);
+    EXPECT_EQ(sheet.indices, (std::vector<std::uint8_t>{1, 3, 4, /**/ 2, 0, 0, /**/ 5, 6, 0, /**/ 7, 8, 0}));
 }
 
 }  // namespace palshift
