@@ -4,7 +4,6 @@
 #include "convert/dc6_conversion.h"
 #include "convert/rule_lookup.h"
 #include "convert/target_picture.h"
-#include "pictures/dc6_reader.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/picture_loading.h"
 #include "pictures/picture_rows.h"
@@ -253,10 +252,7 @@ QString outputFormatName(OutputFormat format)
 
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
-    std::array<std::uint8_t, rowReaderHeadBytes> head{};
-    const auto start = input == QStringLiteral("-") ? std::span<const std::uint8_t>() : readHead(input, head);
-    if (outputFormatOfFile(input) == OutputFormat::Dc6
-        || looksLikeDc6(QByteArrayView(start.data(), static_cast<qsizetype>(start.size())))) {
+    if (isDc6File(input)) {
         // Already in the target palette: its frames as they are.
         const TargetPicture sheet = dc6Sheet(readDc6File(input), input);
         writePicture(sheet, job.format, job.target, job.rules.transparentIndex, sink);

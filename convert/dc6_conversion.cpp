@@ -3,12 +3,14 @@
 #include "convert/rule_lookup.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/picture_frames.h"
+#include "pictures/picture_rows.h"
 #include "pictures/picture_limits.h"
 #include "pictures/qt_rows.h"
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -137,6 +139,31 @@ Dc6Sprite readDc6File(const QString& file)
     if (bytes.size() > largestPictureFileBytes)
         throw FileError(file, QStringLiteral("%1: larger than the largest picture file that loads").arg(file));
     return readDc6(bytes, file);
+}
+
+bool isDc6File(const QString& file)
+{
+    if (file == QStringLiteral("-"))
+        return false;
+    std::array<std::uint8_t, rowReaderHeadBytes> head{};
+    const std::span<const std::uint8_t> start = readHead(file, head);
+    return file.endsWith(QLatin1String(".dc6"), Qt::CaseInsensitive)
+           || looksLikeDc6(QByteArrayView(start.data(), static_cast<qsizetype>(start.size())));
+}
+
+QImage dc6SheetPicture(const QString& file, const Palette& palette)
+{
+    const TargetPicture sheet = dc6Sheet(readDc6File(file), file);
+    QImage picture(sheet.width, sheet.height, QImage::Format_Indexed8);
+    if (picture.isNull())
+        throw FileError(file, QStringLiteral("%1: its sheet of frames is empty or does not fit in memory").arg(file));
+    QList<QRgb> colours;
+    for (const Rgb& entry : palette)
+        colours << qRgb(entry.red, entry.green, entry.blue);
+    picture.setColorTable(colours);
+    for (std::int32_t y = 0; y < sheet.height; ++y)
+        std::copy_n(sheet.indices.begin() + std::ptrdiff_t{y} * sheet.width, sheet.width, picture.scanLine(y));
+    return picture;
 }
 
 }  // namespace palshift

@@ -40,4 +40,10 @@ TargetPicture dc6Sheet(const Dc6Sprite& sprite, const QString& file);
 // Reads the DC6 file file (not standard input). Throws FileError naming it.
 Dc6Sprite readDc6File(const QString& file);
 
+// Whether file is a DC6: named so (in any case) or starting like one. False for standard input.
+bool isDc6File(const QString& file);
+
+// The DC6 file's sheet (dc6Sheet) as an 8-bit picture in palette. Throws FileError naming it.
+QImage dc6SheetPicture(const QString& file, const Palette& palette);
+
 }  // namespace palshift

@@ -1,9 +1,11 @@
 #include "convert/indexed_export.h"
 
+#include "pictures/dc6_writer.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/png_writer.h"
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,6 +33,23 @@ void writeRows(Writer& writer, const IndexMap& map, std::int32_t width, std::int
     writer.finish();
 }
 
+// The rows of one DC6 frame, written when the last has come.
+struct Dc6FrameRows {
+    void writeRow(std::span<const std::uint8_t> row) { frame.indices.insert(frame.indices.end(), row.begin(), row.end()); }
+    void finish()
+    {
+        // Entry 0 is what a DC6 skips: kept only for pixels made transparent.
+        if (transparentIndex != 0 && std::find(frame.indices.begin(), frame.indices.end(), 0) != frame.indices.end())
+            throw std::runtime_error("A DC6 keeps entry 0 for transparent pixels, and this result has opaque pixels of "
+                                     "entry 0: choose transparent index 0 under File > Palettes... and convert again");
+        writer.writeFrame(frame);
+        writer.finish();
+    }
+    Dc6Frame frame;
+    std::optional<std::uint8_t> transparentIndex;
+    Dc6Writer& writer;
+};
+
 }  // namespace
 
 void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::int32_t width, std::int32_t height,
@@ -47,6 +66,10 @@ void saveIndexedPicture(const ConversionState& state, SaveFormat format, std::in
     } else if (format == SaveFormat::Pcx) {
         PcxWriter writer(width, height, state.TargetPal, file);
         writeRows(writer, state.TargetIndexMap, width, height, progress);
+    } else if (format == SaveFormat::Dc6) {
+        Dc6Writer writer(1, 1, file);
+        Dc6FrameRows rows{{width, height, 0, 0, {}}, transparentIndex, writer};
+        writeRows(rows, state.TargetIndexMap, width, height, progress);
     } else {
         throw std::invalid_argument("a BMP is saved by savePicture");
     }

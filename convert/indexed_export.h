@@ -10,7 +10,8 @@
 
 namespace palshift {
 
-// "Save Picture" to a PNG or PCX: writes TargetIndexMap's first width x height elements, top row
+// "Save Picture" to a PNG, PCX or DC6 (one frame, entry 0 transparent; std::runtime_error when
+// opaque pixels are entry 0 under another transparent index): writes TargetIndexMap's first width x height elements, top row
 // first, in TargetPal to SaveFileName through an atomic save; a PNG marks transparentIndex
 // transparent. std::overflow_error for an element that is no palette entry, std::out_of_range when
 // the map does not cover the picture, FileError "Cannot write <file>: <reason>"; nothing is then

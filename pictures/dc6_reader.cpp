@@ -110,6 +110,9 @@ Dc6Sprite readDc6(QByteArrayView bytes, const QString& file)
             refuse(file, QStringLiteral("frame %1: more than %2 pixels in all").arg(number).arg(largestPicturePixels));
         if (length > static_cast<std::uint64_t>(bytes.size() - pointer - frameHeaderBytes))
             refuse(file, QStringLiteral("frame %1: %2 bytes of pixels pass the end of the file").arg(number).arg(length));
+        if (frame.height > std::int64_t{length})
+            refuse(file, QStringLiteral("frame %1: %2 bytes of pixels cannot end %3 rows")
+                             .arg(number).arg(length).arg(frame.height));
     }
     // Only once every size is known to be sound is memory taken for the pixels.
     for (std::size_t number = 0; number < sprite.frames.size(); ++number) {

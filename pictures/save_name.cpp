@@ -14,6 +14,8 @@ SaveFormat saveFormatOf(const QString& name)
         return SaveFormat::Png;
     if (name.endsWith(QStringLiteral(".pcx"), Qt::CaseSensitive))
         return SaveFormat::Pcx;
+    if (name.endsWith(QStringLiteral(".dc6"), Qt::CaseInsensitive))
+        return SaveFormat::Dc6;
     return SaveFormat::Bmp;
 }
 
