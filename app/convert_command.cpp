@@ -317,7 +317,7 @@ int runCommandLine(const QStringList& arguments)
                                     QStringLiteral("file"));
     const QCommandLineOption outputDir(QStringLiteral("output-dir"),
                                        QStringLiteral("Write each result to <dir>, named after its picture with "
-                                                      ".bmp, .png or .pcx."),
+                                                      ".bmp, .png, .pcx or .dc6."),
                                        QStringLiteral("dir"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Write <format>: bmp, png (8-bit indexed), pcx (8-bit) or dc6 (the "
