@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -71,10 +72,20 @@ std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const Ta
 Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, ByteSink& sink)
 {
     const Dc6Layout& layout = job.dc6;
-    // The file's header counts the frames, so they are counted before any is converted.
+    // The file's header counts the frames, so they are counted before any is converted. Standard
+    // input can be read only once: its frames are kept from the count.
+    std::unique_ptr<PictureFrames> standardInput;
     std::uint64_t frames = 0;
-    for (const QString& input : inputs)
-        frames += std::uint64_t(PictureFrames(input).count()) * std::uint64_t(layout.columns) * std::uint64_t(layout.rows);
+    for (const QString& input : inputs) {
+        if (isDc6File(input)) {
+            frames += readDc6File(input).frames.size();
+            continue;
+        }
+        auto pictures = std::make_unique<PictureFrames>(input);
+        frames += std::uint64_t(pictures->count()) * std::uint64_t(layout.columns) * std::uint64_t(layout.rows);
+        if (input == QStringLiteral("-"))
+            standardInput = std::move(pictures);
+    }
     if (layout.directions == 0 || frames % layout.directions != 0)
         throw std::invalid_argument(std::to_string(layout.directions) + " directions do not divide the "
                                     + std::to_string(frames) + " frames of the pictures");
@@ -86,10 +97,19 @@ Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, Byte
     const TargetLookup lookup = lookupUnderRules(job.source, job.target, rules);
     Dc6Writer writer(layout.directions, static_cast<std::uint32_t>(frames / layout.directions), sink);
     for (const QString& input : inputs) {
-        PictureFrames pictures(input);
         JobReport picture;
-        for (int i = 0; i < pictures.count(); ++i) {
-            const QImage frame = pictures.next();
+        if (isDc6File(input)) {  // already in the target palette: its frames as they are
+            for (const Dc6Frame& frame : readDc6File(input).frames) {
+                writer.writeFrame(frame);
+                picture.pixels += std::int64_t{frame.width} * frame.height;
+            }
+            report.pictures.push_back(picture);
+            continue;
+        }
+        const std::unique_ptr<PictureFrames> pictures =
+            input == QStringLiteral("-") ? std::move(standardInput) : std::make_unique<PictureFrames>(input);
+        for (int i = 0; i < pictures->count(); ++i) {
+            const QImage frame = pictures->next();
             picture.unmatchedPixels += writeDc6Frames(frame, input, lookup, rules, layout, writer);
             picture.pixels += std::int64_t{frame.width()} * frame.height();
         }

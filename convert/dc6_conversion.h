@@ -29,7 +29,8 @@ struct Dc6Report {
 };
 
 // Converts inputs, in order, into the frames of one DC6 written to sink: each frame of an animated
-// picture, each cut as job.dc6 says; entry 0 is kept for transparency. Throws FileError naming the
+// picture, each cut as job.dc6 says; entry 0 is kept for transparency. A DC6 input gives its own
+// frames as they are. Throws FileError naming the
 // picture, std::invalid_argument for directions that do not divide the frames, what the sink throws.
 Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, ByteSink& sink);
 

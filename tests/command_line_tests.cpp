@@ -383,6 +383,10 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
         EXPECT_EQ(QList<int>(sprite.frames[i].indices.begin(), sprite.frames[i].indices.end()), expected) << i;
     }
     ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "sheet.png"}).first, 0);
+    ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "again.dc6", "--directions", "2"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("again.dc6")), test::readBytes(dir.filePath("walk.dc6")));
+    ASSERT_EQ(palshift({"convert", "-", "-o", "piped.dc6", "--transparent", "0"}, {.input = pictures[0]}).first, 0);
+    EXPECT_EQ(readDc6(test::readBytes(dir.filePath("piped.dc6")), "piped.dc6").frames[0].indices, sprite.frames[0].indices);
     const QImage sheet(dir.filePath("sheet.png"));
     EXPECT_EQ(sheet.size(), QSize(6 + 7, 2 + 2));
     EXPECT_EQ(indicesOf(sheet.copy(6, 2, 7, 2)), QList<int>(sprite.frames[3].indices.begin(), sprite.frames[3].indices.end()));
