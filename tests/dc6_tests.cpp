@@ -215,11 +215,12 @@ TEST(Dc6Conversion, TakesEachFrameOfAnAnimatedPicture)
 // One row of frames for each direction, each frame at the top left of its cell.
 TEST(Dc6Conversion, LaysFramesOutAsASheet)
 {
-    const Dc6Sprite sprite{2, 2, {{1, 2, 0, 0, {1, 2}}, {2, 1, 0, 0, {3, 4}}, {0, 0, 0, 0, {}}, {2, 2, 0, 0, {5, 6, 7, 8}}}};
+    const Dc6Sprite sprite{2, 3, {{1, 2, 0, 0, {1, 2}}, {2, 1, 0, 0, {3, 4}}, {1, 1, 0, 0, {9}},
+                                  {0, 0, 0, 0, {}}, {2, 2, 0, 0, {5, 6, 7, 8}}, {0, 0, 0, 0, {}}}};
     const TargetPicture sheet = dc6Sheet(sprite, "x.dc6");
-    EXPECT_EQ(sheet.width, 3);
+    EXPECT_EQ(sheet.width, 4);
     EXPECT_EQ(sheet.height, 4);
-    EXPECT_EQ(sheet.indices, (std::vector<std::uint8_t>{1, 3, 4, /**/ 2, 0, 0, /**/ 5, 6, 0, /**/ 7, 8, 0}));
+    EXPECT_EQ(sheet.indices, (std::vector<std::uint8_t>{1, 3, 4, 9, /**/ 2, 0, 0, 0, /**/ 5, 6, 0, 0, /**/ 7, 8, 0, 0}));
 }
 
 }  // namespace palshift
