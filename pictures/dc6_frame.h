@@ -12,6 +12,8 @@ struct Dc6Frame {
     std::int32_t offsetX = 0;
     std::int32_t offsetY = 0;
     std::vector<std::uint8_t> indices;  // width * height
+
+    friend bool operator==(const Dc6Frame&, const Dc6Frame&) = default;
 };
 
 // A DC6 sprite's frames, direction by direction, each direction framesPerDirection long.
