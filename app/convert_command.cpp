@@ -2,6 +2,7 @@
 
 #include "app/batch.h"
 #include "convert/conversion_job.h"
+#include "convert/dc6_conversion.h"
 #include "convert/mapping_table.h"
 #include "convert/palette_file.h"
 #include "palettes/palette_lookup.h"
@@ -14,7 +15,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,7 @@ const QString standardStream = QStringLiteral("-");
 struct Job {
     QString input;
     QString output;
+    QStringList frames = {};  // every picture of a DC6 written with -o, input the first
 };
 
 class UsageError {
@@ -117,7 +121,7 @@ std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, c
         throw UsageError(QStringLiteral("give either -o or --output-dir, not both"));
     if (output.isEmpty() && outputDir.isEmpty())
         throw UsageError(QStringLiteral("say where to write: -o OUTPUT for one picture, --output-dir DIR for several"));
-    if (!output.isEmpty() && inputs.size() > 1)
+    if (!output.isEmpty() && inputs.size() > 1 && format != OutputFormat::Dc6)
         throw UsageError(QStringLiteral("-o takes one picture; use --output-dir DIR for %1").arg(inputs.size()));
     if (inputs.count(standardStream) > 1)
         throw UsageError(QStringLiteral("standard input (-) can be read only once"));
@@ -131,7 +135,7 @@ std::vector<Job> plannedJobs(const QStringList& inputs, const QString& output, c
 
     std::vector<Job> jobs;
     if (!output.isEmpty()) {
-        jobs.push_back({inputs.front(), output});
+        jobs.push_back({inputs.front(), output, format == OutputFormat::Dc6 ? inputs : QStringList()});
         return jobs;
     }
     if (inputs.contains(standardStream))
@@ -159,7 +163,8 @@ void checkOutputs(const std::vector<Job>& jobs, const PaletteFiles& palettes, co
     for (const QString& palette : {palettes.source, palettes.target})
         reads(fileKey(palette, STDIN_FILENO), QStringLiteral("the palette %1").arg(palette));
     for (const Job& job : jobs)
-        reads(fileKey(job.input, STDIN_FILENO), QStringLiteral("the picture %1").arg(job.input));
+        for (const QString& input : job.frames.isEmpty() ? QStringList{job.input} : job.frames)
+            reads(fileKey(input, STDIN_FILENO), QStringLiteral("the picture %1").arg(input));
 
     QHash<QString, QString> writtenFor;
     std::vector<Job> outputs = jobs;
@@ -237,15 +242,32 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
         bool converted = true;
         try {
             AtomicFile output(job.output);
-            const JobReport result = convertFile(job.input, conversion, output);
+            const QStringList inputs = job.frames.isEmpty() ? QStringList{job.input} : job.frames;
+            std::vector<JobReport> results;
+            QString written;
+            if (conversion.format == OutputFormat::Dc6) {
+                const Dc6Report dc6 = convertToDc6(inputs, conversion, output);
+                results = dc6.pictures;
+                written = QStringLiteral("%1: %2 frames in %3 %4 written")
+                              .arg(shownName(job.output)).arg(dc6.frames).arg(dc6.directions)
+                              .arg(dc6.directions == 1 ? QStringLiteral("direction") : QStringLiteral("directions"));
+            } else {
+                results.push_back(convertFile(job.input, conversion, output));
+            }
             output.commit();
-            if (result.unmatchedPixels > 0 && conversion.rules.unmatched == UnmatchedRule::Zero)
-                message = QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
-                                         "palette and were converted as entry 0")
-                              .arg(pictureName(job.input), QString::number(result.unmatchedPixels),
-                                   QString::number(result.pixels));
+            QStringList lines;
+            for (std::size_t i = 0; i < results.size(); ++i)
+                if (results[i].unmatchedPixels > 0 && conversion.rules.unmatched == UnmatchedRule::Zero)
+                    lines << QStringLiteral("warning: %1: %2 of %3 pixels match no colour of the Diablo 1 "
+                                            "palette and were converted as entry 0")
+                                 .arg(pictureName(inputs[qsizetype(i)]), QString::number(results[i].unmatchedPixels),
+                                      QString::number(results[i].pixels));
+            if (!written.isEmpty())
+                lines << written;
+            message = lines.join(QStringLiteral("\npalshift: "));
         } catch (const std::exception& failure) {
-            message = failureMessage(job, failure);
+            // A DC6's own failures are the file's, not its first picture's.
+            message = failureMessage(conversion.format == OutputFormat::Dc6 ? Job{job.output, {}} : job, failure);
             converted = false;
         }
         report(message, converted);
@@ -259,10 +281,14 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
     const auto estimate = [&](std::size_t index) {
         const Job& job = jobs[index];
         const bool whole = conversion.format != OutputFormat::Bmp || job.output == standardStream;
-        return job.input == standardStream
-                   ? qint64{0}
-                   : estimatedPeakBytes(job.input, whole ? ResultHeld::Whole : ResultHeld::Chunk,
-                                        conversion.rules.transparentIndex.has_value());
+        // A DC6's pictures are converted one after the other: the largest one counts.
+        qint64 largest = 0;
+        for (const QString& input : job.frames.isEmpty() ? QStringList{job.input} : job.frames)
+            if (input != standardStream)
+                largest = std::max(largest, estimatedPeakBytes(input, whole ? ResultHeld::Whole : ResultHeld::Chunk,
+                                                               conversion.rules.transparentIndex.has_value()
+                                                                   || conversion.format == OutputFormat::Dc6));
+        return largest;
     };
 
     runWithinBudget(jobs.size(), std::thread::hardware_concurrency(), memoryBudget, estimate, work, refuse);
@@ -290,15 +316,17 @@ int runCommandLine(const QStringList& arguments)
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Write the one picture's result to <file> (- for standard output); "
-                                                   "its ending, .bmp, .png or .pcx, gives the format."),
+                                                   "its ending, .bmp, .png, .pcx or .dc6, gives the format. A DC6 "
+                                                   "takes several pictures, each a frame."),
                                     QStringLiteral("file"));
     const QCommandLineOption outputDir(QStringLiteral("output-dir"),
                                        QStringLiteral("Write each result to <dir>, named after its picture with "
-                                                      ".bmp, .png or .pcx."),
+                                                      ".bmp, .png, .pcx or .dc6."),
                                        QStringLiteral("dir"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("Write <format>: bmp, png (8-bit indexed) or pcx (8-bit), whatever "
-                                                   "the output's ending (default: from the ending, else bmp)."),
+                                    QStringLiteral("Write <format>: bmp, png (8-bit indexed), pcx (8-bit) or dc6 (the "
+                                                   "second game's sprite file), whatever the output's ending "
+                                                   "(default: from the ending, else bmp)."),
                                     QStringLiteral("format"));
     const QCommandLineOption sourcePal(QStringLiteral("source-pal"),
                                        QStringLiteral("Diablo 1 palette (default: the first diablo.pal found)."),
@@ -332,8 +360,21 @@ int runCommandLine(const QStringList& arguments)
                                          QStringLiteral("Memory the pictures converted at once may take, such as 512M "
                                                         "or 4G (default: half the physical memory)."),
                                          QStringLiteral("size"));
+    const QCommandLineOption frames(QStringLiteral("frames"),
+                                    QStringLiteral("DC6: cut each picture into <cols>x<rows> equal frames, row by row."),
+                                    QStringLiteral("colsxrows"));
+    const QCommandLineOption directions(QStringLiteral("directions"),
+                                        QStringLiteral("DC6: split the frames into <n> directions of equal length "
+                                                       "(default 1)."),
+                                        QStringLiteral("n"));
+    const QCommandLineOption offset(QStringLiteral("offset"), QStringLiteral("DC6: every frame's offsets (default 0,0)."),
+                                    QStringLiteral("x,y"));
+    const QCommandLineOption transparentColour(QStringLiteral("transparent-colour"),
+                                               QStringLiteral("DC6: pixels of this colour are transparent, as those "
+                                                              "whose alpha is below 128 are."),
+                                               QStringLiteral("rrggbb"));
     parser.addOptions({output, outputDir, format, sourcePal, targetPal, sourcePalFormat, targetPalFormat, transparent,
-                       unmatched, mapOut, memoryLimit});
+                       unmatched, mapOut, memoryLimit, frames, directions, offset, transparentColour});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("convert, or map."),
                                  QStringLiteral("convert|map"));
     parser.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures to convert (- for standard input)."),
@@ -393,7 +434,46 @@ int runCommandLine(const QStringList& arguments)
         if (parser.isSet(format)) {
             chosenFormat = outputFormatFromName(parser.value(format));
             if (!chosenFormat)
-                throw UsageError(QStringLiteral("--format takes bmp, png or pcx, not '%1'").arg(parser.value(format)));
+                throw UsageError(QStringLiteral("--format takes bmp, png, pcx or dc6, not '%1'").arg(parser.value(format)));
+        }
+        const auto refuseValue = [&](const QCommandLineOption& option, const QString& takes) {
+            throw UsageError(QStringLiteral("--%1 takes %2, not '%3'")
+                                 .arg(option.names().constFirst(), takes, parser.value(option)));
+        };
+        if (parser.isSet(frames)) {
+            const QRegularExpressionMatch cut =
+                QRegularExpression(QStringLiteral("^([0-9]{1,5})x([0-9]{1,5})$")).match(parser.value(frames));
+            conversion.dc6.columns = cut.captured(1).toInt();
+            conversion.dc6.rows = cut.captured(2).toInt();
+            if (!cut.hasMatch() || conversion.dc6.columns < 1 || conversion.dc6.rows < 1)
+                refuseValue(frames, QStringLiteral("columns x rows such as 8x2"));
+        }
+        if (parser.isSet(directions)) {
+            bool number = false;
+            conversion.dc6.directions = parser.value(directions).toUInt(&number);
+            if (!number || conversion.dc6.directions < 1)
+                refuseValue(directions, QStringLiteral("a count of 1 or more"));
+        }
+        if (parser.isSet(offset)) {
+            const QStringList xy = parser.value(offset).split(QLatin1Char(','));
+            bool x = false, y = false;
+            if (xy.size() == 2) {
+                conversion.dc6.offsetX = xy[0].toInt(&x);
+                conversion.dc6.offsetY = xy[1].toInt(&y);
+            }
+            if (!x || !y)
+                refuseValue(offset, QStringLiteral("X,Y such as -32,8"));
+        }
+        if (parser.isSet(transparentColour)) {
+            QString text = parser.value(transparentColour);
+            if (text.startsWith(QLatin1Char('#')))
+                text.remove(0, 1);
+            bool number = false;
+            const uint rgb = text.toUInt(&number, 16);
+            if (!number || text.size() != 6)
+                refuseValue(transparentColour, QStringLiteral("a colour as RRGGBB, such as FF00FF"));
+            conversion.dc6.transparentColour = Rgb{static_cast<std::uint8_t>(rgb >> 16),
+                                                   static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)};
         }
 
         std::vector<Job> jobs;
@@ -414,6 +494,14 @@ int runCommandLine(const QStringList& arguments)
         } else {
             const QString named = parser.value(output);
             conversion.format = chosenFormat.value_or(outputFormatOfFile(named));
+            const bool dc6 = conversion.format == OutputFormat::Dc6;
+            for (const QCommandLineOption* option : {&frames, &directions, &offset, &transparentColour})
+                if (!dc6 && parser.isSet(*option))
+                    throw UsageError(QStringLiteral("--%1 shapes a DC6 result; this one is %2")
+                                         .arg(option->names().constFirst(), outputFormatName(conversion.format)));
+            if (dc6 && conversion.rules.transparentIndex.value_or(0) != 0)
+                throw UsageError(QStringLiteral("a DC6 keeps entry 0 for transparent pixels; --transparent %1 "
+                                                "cannot apply").arg(*conversion.rules.transparentIndex));
             jobs = plannedJobs(positional, named, parser.value(outputDir), conversion.format);
             if (mapFile == standardStream && parser.value(output) == standardStream)
                 throw UsageError(QStringLiteral("the picture and the mapping table cannot both go to standard output"));

@@ -11,13 +11,15 @@ QStringList openFilters()
     QStringList decodable;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         decodable << QStringLiteral("*.") + QString::fromLatin1(format);
+    decodable << QStringLiteral("*.dc6");
     return {QStringLiteral("Bitmaps(*.bmp)"), QStringLiteral("All Images (*.jpg *.bmp *.gif *.tga *.ico *.cur *.wma)"),
             QStringLiteral("All Pictures (%1)").arg(decodable.join(QLatin1Char(' ')))};
 }
 
 QStringList saveFilters()
 {
-    return {QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"), QStringLiteral("PCX (*.pcx)")};
+    return {QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"), QStringLiteral("PCX (*.pcx)"),
+            QStringLiteral("DC6 sprite (*.dc6)")};
 }
 
 QStringList mappingFilters()

@@ -2,6 +2,7 @@
 
 #include "app/palettes_dialog.h"
 #include "bmp/bmp_header.h"
+#include "convert/dc6_conversion.h"
 #include "convert/indexed_export.h"
 #include "convert/picture_export.h"
 #include "pictures/save_name.h"
@@ -9,6 +10,7 @@
 #include "convert/load_pals.h"
 #include "convert/mapping_table.h"
 #include "convert/nearest_colour.h"
+#include "convert/palette_file.h"
 #include "palettes/palette_lookup.h"
 #include "convert/result_drawing.h"
 #include "convert/rule_steps.h"
@@ -334,7 +336,14 @@ bool Form1::loadFile(const QString& file)
     const bool succeeded = attempt([&] {
         ranToEnd = runner_.run(
             [&](const StepProgress& progress, StatusLine&) {
-                loaded.setPicture(loadPicture(file));
+                if (isDc6File(file)) {  // already in the Diablo 2 palette: its frames shown as they are
+                    Palette target;
+                    std::int16_t counter = 0;
+                    readPaletteFile(paletteFiles().target, target, counter, paletteFiles().targetFormat);
+                    loaded.setPicture(dc6SheetPicture(file, target));
+                } else {
+                    loaded.setPicture(loadPicture(file));
+                }
                 dimensionIndexMaps(fresh, loaded);
                 if (progress)
                     progress(1, 1);

@@ -1,6 +1,7 @@
 #include "convert/conversion_job.h"
 
 #include "bmp/bmp_writer.h"
+#include "convert/dc6_conversion.h"
 #include "convert/indexed_export.h"
 #include "convert/rule_lookup.h"
 #include "convert/target_picture.h"
@@ -157,6 +158,16 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
 
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink, RowReaders readers)
 {
+    if (isDc6File(input)) {
+        // Already in the target palette: its frames as they are.
+        const TargetPicture sheet = dc6Sheet(readDc6File(input), input);
+        writePicture(sheet, job.format, job.target, job.rules.transparentIndex, sink);
+        return {0, std::int64_t{sheet.width} * sheet.height, RowReader::Qt};
+    }
+    if (job.format == OutputFormat::Dc6) {
+        const Dc6Report report = convertToDc6({input}, job, sink);
+        return report.pictures.front();
+    }
     return convertThroughLookup(input, lookupUnderRules(job.source, job.target, job.rules), job, sink, readers);
 }
 

@@ -2,6 +2,7 @@
 
 #include "pictures/save_name.h"
 #include "convert/conversion_rules.h"
+#include "convert/dc6_layout.h"
 #include "palettes/palette.h"
 #include "convert/target_lookup.h"
 #include "pictures/picture_rows.h"
@@ -22,6 +23,7 @@ struct ConversionJob {
     Palette target{};
     ConversionRules rules;
     OutputFormat format = OutputFormat::Bmp;
+    Dc6Layout dc6 = {};  // how pictures become a DC6's frames
 };
 
 // Which readers a conversion may take a picture's rows from.
@@ -41,6 +43,8 @@ struct JobReport {
 // a streaming reader takes it, else decoded by Qt, with the same bytes either way. A file the
 // streaming reader refuses as damaged is decoded by Qt, whose verdict stands. With a transparent
 // index the picture is decoded by Qt, whose loading gives every form's alpha and colour key.
+// A DC6 input gives its frames as one sheet (dc6Sheet) without any colour change; a DC6 result
+// holds the picture's frames as convertToDc6 makes them.
 // Throws FileError naming the file, UnmatchedColoursError under UnmatchedRule::Fail (before the
 // last bytes reach a sink that cannot seek), and what the sink throws. The caller commits.
 JobReport convertFile(const QString& input, const ConversionJob& job, ByteSink& sink,

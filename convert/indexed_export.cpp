@@ -1,6 +1,7 @@
 #include "convert/indexed_export.h"
 
 #include "bmp/bmp_writer.h"
+#include "pictures/dc6_writer.h"
 #include "pictures/pcx_writer.h"
 #include "pictures/png_writer.h"
 #include "platform/atomic_file.h"
@@ -38,6 +39,22 @@ void writeIndexedPicture(OutputFormat format, std::int32_t width, std::int32_t h
     case OutputFormat::Pcx: {
         PcxWriter writer(width, height, palette, sink);
         writeRows(writer, height, rowOf);
+        return;
+    }
+    case OutputFormat::Dc6: {
+        Dc6Frame frame{width, height, 0, 0, {}};
+        frame.indices.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::span<const std::uint8_t> row = rowOf(y).first(static_cast<std::size_t>(width));
+            frame.indices.insert(frame.indices.end(), row.begin(), row.end());
+        }
+        // Entry 0 is what a DC6 skips: kept only for pixels made transparent.
+        if (transparentIndex != 0 && std::ranges::find(frame.indices, std::uint8_t{0}) != frame.indices.end())
+            throw std::runtime_error("A DC6 keeps entry 0 for transparent pixels, and this result has opaque pixels of "
+                                     "entry 0: choose transparent index 0 under File > Palettes... and convert again");
+        Dc6Writer writer(1, 1, sink);
+        writer.writeFrame(frame);
+        writer.finish();
         return;
     }
     case OutputFormat::Bmp: {

@@ -16,6 +16,8 @@ std::optional<OutputFormat> outputFormatFromName(QStringView name)
         return OutputFormat::Png;
     if (name == QLatin1String("pcx"))
         return OutputFormat::Pcx;
+    if (name == QLatin1String("dc6"))
+        return OutputFormat::Dc6;
     return std::nullopt;
 }
 
@@ -24,6 +26,7 @@ QString outputFormatName(OutputFormat format)
     switch (format) {
     case OutputFormat::Png: return QStringLiteral("png");
     case OutputFormat::Pcx: return QStringLiteral("pcx");
+    case OutputFormat::Dc6: return QStringLiteral("dc6");
     case OutputFormat::Bmp: break;
     }
     return QStringLiteral("bmp");
@@ -35,6 +38,8 @@ OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings)
         return OutputFormat::Png;
     if (file.endsWith(QLatin1String(".pcx"), endings))
         return OutputFormat::Pcx;
+    if (file.endsWith(QLatin1String(".dc6"), Qt::CaseInsensitive))
+        return OutputFormat::Dc6;
     return OutputFormat::Bmp;
 }
 

@@ -15,17 +15,19 @@ enum class OutputFormat {
     Bmp,  // 8-bit BMP, the target palette as its colour table
     Png,  // 8-bit indexed PNG, the target palette as PLTE
     Pcx,  // 8-bit run-length encoded PCX, the target palette after 0x0C
+    Dc6,  // the second game's sprite file, entry 0 transparent
 };
 
-// "bmp", "png", "pcx"; nullopt for any other name.
+// "bmp", "png", "pcx", "dc6"; nullopt for any other name.
 std::optional<OutputFormat> outputFormatFromName(QStringView name);
-// "bmp", "png", "pcx": the ending of a result's name.
+// "bmp", "png", "pcx", "dc6": the ending of a result's name.
 QString outputFormatName(OutputFormat format);
 // PNG for a file name ending in ".png", PCX for ".pcx", BMP for any other; the endings in any
-// case unless endings says Qt::CaseSensitive.
+// case unless endings says Qt::CaseSensitive. DC6 for ".dc6" in any case.
 OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings = Qt::CaseInsensitive);
 
-// The name a save writes: one ending in exactly ".png" or ".pcx" as it is, any other withBmpExtension.
+// The name a save writes: one ending in exactly ".png" or ".pcx", or ".dc6" in any case, as it is, any other
+// withBmpExtension.
 QString savedName(const QString& name);
 
 }  // namespace palshift

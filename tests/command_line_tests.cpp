@@ -1,6 +1,7 @@
 #include "app/batch.h"
 #include "palettes/palette.h"
 #include "convert/palette_file.h"
+#include "pictures/dc6_reader.h"
 #include "pictures/pcx_reader.h"
 #include "pictures/picture_loading.h"
 #include "picture_files.h"
@@ -325,6 +326,47 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     EXPECT_EQ(test::readBytes(dir.filePath("kept.bmp")), "earlier");
     EXPECT_EQ(test::readBytes(dir.filePath("piped")), "");
     EXPECT_EQ(palshift(grey + QStringList{"x.png", "--transparent", "256"}).first, 2);
+}
+
+// Several pictures into one DC6: its frames are each picture's indices under --transparent 0; the
+// DC6's options reach its frames, and a DC6 read back gives its sheet.
+TEST_F(CommandLine, WritesAndReadsDc6Sprites)
+{
+    QStringList pictures;
+    for (const QString name : {"a.png", "b.png", "c.png", "d.png"})
+        pictures << picture(name, 4 + pictures.size(), 2);
+    EXPECT_EQ(palshift(QStringList{"convert"} + pictures + QStringList{"--directions", "2", "-o", "walk.dc6"}),
+              std::pair(0, QString("palshift: walk.dc6: 4 frames in 2 directions written\n")));
+    const Dc6Sprite sprite = readDc6(test::readBytes(dir.filePath("walk.dc6")), "walk.dc6");
+    ASSERT_TRUE(sprite.frames.size() == 4 && sprite.directions == 2);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(palshift({"convert", pictures[i], "-o", "one.png", "--transparent", "0"}).first, 0);
+        const std::vector<int> expected = test::indicesOf(QImage(dir.filePath("one.png")));
+        EXPECT_EQ(std::vector<int>(sprite.frames[i].indices.begin(), sprite.frames[i].indices.end()), expected) << i;
+    }
+    ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "sheet.png"}).first, 0);
+    ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "again.dc6", "--directions", "2"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("again.dc6")), test::readBytes(dir.filePath("walk.dc6")));
+    ASSERT_EQ(palshift({"convert", "-", "-o", "piped.dc6", "--transparent", "0"}, {.input = pictures[0]}).first, 0);
+    EXPECT_EQ(readDc6(test::readBytes(dir.filePath("piped.dc6")), "piped.dc6").frames[0].indices, sprite.frames[0].indices);
+    const QImage sheet(dir.filePath("sheet.png"));
+    EXPECT_EQ(sheet.size(), QSize(6 + 7, 2 + 2));
+    EXPECT_EQ(test::indicesOf(sheet.copy(6, 2, 7, 2)), std::vector<int>(sprite.frames[3].indices.begin(), sprite.frames[3].indices.end()));
+
+    // The top-left pixel, in Diablo 1 entry 0's colour, is keyed out.
+    const QImage sword(pictures[0]);
+    const QString key = QString::number(sword.pixel(0, 0) & 0xFFFFFF, 16).rightJustified(6, '0');
+    ASSERT_EQ(palshift({"convert", pictures[0], "--frames", "2x1", "--offset", "-3,7", "--transparent-colour", key,
+                        "--format", "dc6", "-o", "cut.bin"}).first, 0);
+    const Dc6Sprite cut = readDc6(test::readBytes(dir.filePath("cut.bin")), "cut.bin");
+    ASSERT_EQ(cut.frames.size(), 2u);
+    EXPECT_EQ(std::tuple(cut.frames[1].width, cut.frames[1].offsetX, cut.frames[1].offsetY, cut.frames[0].indices[0]),
+              std::tuple(2, -3, 7, 0));
+    EXPECT_EQ(palshift({"convert", pictures[0], "--directions", "3", "-o", "x.dc6"}),
+              std::pair(1, QString("palshift: x.dc6: 3 directions do not divide the 1 frames of the pictures\n")));
+    for (const QStringList& wrong : {QStringList{"--frames", "2x1", "-o", "x.png"}, {"--frames", "0x1", "-o", "x.dc6"},
+                                     {"--transparent", "5", "-o", "x.dc6"}, {"--offset", "3", "-o", "x.dc6"}})
+        EXPECT_EQ(palshift(QStringList{"convert", pictures[0]} + wrong).first, 2) << qPrintable(wrong.join(' '));
 }
 
 // palshift map and --map-out write how each source entry maps, as CSV or as 256 bytes.

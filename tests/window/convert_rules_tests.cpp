@@ -1,6 +1,7 @@
 #include "tests/window/palette_choice_fixture.h"
 
 #include "convert/rule_conversion.h"
+#include "pictures/dc6_reader.h"
 #include "pictures/pcx_reader.h"
 
 namespace palshift::test {
@@ -109,6 +110,36 @@ TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
     EXPECT_EQ(png.colorTable(), table);
     EXPECT_EQ(indicesOf(png), std::vector<int>(expected.begin(), expected.end()));
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
+}
+
+// Under transparent index 0, a name ending in .dc6 saves the result as one frame, the transparent
+// pixel skipped; opening it shows its frames in the Diablo 2 palette. Under another index, a
+// result with opaque pixels of entry 0 is refused rather than saved with them made transparent.
+TEST_F(PaletteChoiceTest, SavesAndOpensDc6)
+{
+    chooseRules(0, UnmatchedRule::Nearest);
+    open(writePicture("rules.png", rulesPicture()));
+    window->mbuConvert->trigger();
+    const QList<int> converted = values(window->conversion().TargetIndexMap);
+    EXPECT_EQ(converted.count(0), 1);
+    save(path("out.DC6"));
+    const Dc6Sprite sprite = readDc6(readBytes(path("out.DC6")), "out.DC6");
+    ASSERT_EQ(sprite.frames.size(), 1u);
+    EXPECT_EQ(QList<int>(sprite.frames[0].indices.begin(), sprite.frames[0].indices.end()), converted);
+
+    open(path("out.DC6"));
+    const QImage sheet = window->Picture1->imageSurface().image();
+    const std::vector<int> sheetIndices = indicesOf(sheet);
+    EXPECT_EQ(QList<int>(sheetIndices.begin(), sheetIndices.end()), converted);
+    EXPECT_EQ(sheet.colorTable(), targetColours());
+
+    chooseRules(std::nullopt, UnmatchedRule::Nearest);
+    open(writePicture("grey.png", picture(1, {qRgb(128, 128, 128)})));  // nearest to Diablo 2 entry 0
+    window->mbuConvert->trigger();
+    save(path("grey.dc6"));
+    ASSERT_EQ(messages->failures.size(), 1);
+    EXPECT_TRUE(messages->failures.front().contains("choose transparent index 0")) << messages->failures.front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("grey.dc6")));
 }
 
 // Under "fail", a picture with off-palette pixels is refused at "Load Pals", naming the picture,

@@ -36,7 +36,7 @@ TEST(FileDialog, OpenSelectsEveryPictureItReadsAndSaveOffersWhatItWrites)
 
     inspectTheDialog();
     EXPECT_EQ(dialogs.showSave(QString()), std::nullopt);
-    EXPECT_EQ(filtersShown, QStringList({"Bitmap (*.bmp)", "PNG (*.png)", "PCX (*.pcx)"}));
+    EXPECT_EQ(filtersShown, QStringList({"Bitmap (*.bmp)", "PNG (*.png)", "PCX (*.pcx)", "DC6 sprite (*.dc6)"}));
 }
 
 // The folder of the last picture opened or file saved is where the next run's dialogs start.

@@ -1,0 +1,44 @@
+#include "pictures/picture_frames.h"
+
+#include "pictures/picture_limits.h"
+#include "pictures/picture_loading.h"
+#include "platform/file_error.h"
+#include "platform/regular_file.h"
+#include "platform/standard_input.h"
+
+#include <algorithm>
+
+namespace palshift {
+
+PictureFrames::PictureFrames(const QString& file) : file_(file)
+{
+    const bool standard = file == QStringLiteral("-");
+    bytes_ = standard ? readStandardInput(largestPictureFileBytes + 1) : RegularFile(file).read(largestPictureFileBytes + 1);
+    if (bytes_.size() > largestPictureFileBytes)
+        throw FileError(file, QStringLiteral("%1 holds more than %2 bytes; the largest picture file that loads holds %2")
+                                  .arg(file, QString::number(largestPictureFileBytes)));
+    if (standard)
+        file_ = QStringLiteral("standard input");
+    buffer_.setBuffer(&bytes_);
+    buffer_.open(QIODevice::ReadOnly);
+    reader_.setDevice(&buffer_);
+    if (reader_.supportsAnimation())
+        count_ = std::max(reader_.imageCount(), 1);
+}
+
+QImage PictureFrames::next()
+{
+    if (read_ >= count_)
+        throw FileError(file_, QStringLiteral("%1: no frame %2; it has %3").arg(file_).arg(read_ + 1).arg(count_));
+    if (read_++ == 0)
+        return decodePicture(bytes_, file_);
+    // The reader goes through the frames in order, the first one again.
+    QImage frame;
+    for (; decoded_ < read_; ++decoded_)
+        if (!reader_.read(&frame))
+            throw FileError(file_, QStringLiteral("Cannot decode %1: frame %2: %3")
+                                       .arg(file_).arg(decoded_ + 1).arg(reader_.errorString()));
+    return frame;
+}
+
+}  // namespace palshift
