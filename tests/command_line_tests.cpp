@@ -53,11 +53,8 @@ protected:
     // 3 and 6), 5, none (so 0), 9, 7, 0, and their nearest Diablo 2 entries 2, 3 (tie with 4), 0, 6, 7, 0.
     QStringList handMadePalettes()
     {
-        Palette source{}, target{};
-        for (std::size_t k = 0; k < 256; ++k) {
-            source[k] = {std::uint8_t(k), std::uint8_t(k), std::uint8_t(k)};
-            target[k] = {255, 255, 255};
-        }
+        Palette source = test::greyPalette(), target;
+        target.fill({255, 255, 255});
         source[3] = source[6] = {200, 0, 0};
         source[5] = {0, 200, 0};
         source[9] = {0, 0, 200};
@@ -111,23 +108,21 @@ TEST_F(CommandLine, ConvertsEachPictureAndReportsEachFailure)
 
     const QString a = handMadePicture("in/a.b.png"), hidden = handMadePicture("in/.png");
     test::writeBytes(dir.filePath("in/broken.png"), "not a picture");
-    for (const char* name : {"in/bad1.jpg", "in/bad2.jpg"})  // a table of length 0, said by the decoder of each
-        test::writeBytes(dir.filePath(name), QByteArray::fromHex("ffd8ffdb00") + QByteArray(10, '\0'));
+    test::writeBytes(dir.filePath("in/bad.jpg"), QByteArray::fromHex("ffd8ffdb00") + QByteArray(10, '\0'));  // a table of length 0
     QDir().mkpath(dir.filePath("out"));
     test::writeBytes(dir.filePath("out/broken.bmp"), "an earlier result");
     const auto [batchExit, batchErrors] = palshift(QStringList{"convert", a, dir.filePath("in/missing.gif"), dir.filePath("in/broken.png"),
-                                                               dir.filePath("in/bad1.jpg"), dir.filePath("in/bad2.jpg"), hidden, "--output-dir", dir.filePath("out")} + palettes);
+                                                               dir.filePath("in/bad.jpg"), hidden, "--output-dir", dir.filePath("out")} + palettes);
     for (const QString& failure : {"Cannot open " + dir.filePath("in/missing.gif"), "Cannot decode " + dir.filePath("in/broken.png")})
         EXPECT_TRUE(batchErrors.contains("palshift: " + failure + ": ")) << qPrintable(batchErrors);
-    for (const char* name : {"in/bad1.jpg", "in/bad2.jpg"})  // decoded at once, each with its own message
-        EXPECT_EQ(batchErrors.count("palshift: Cannot decode " + dir.filePath(name) + ": Unable to read image data (Bogus marker length)\n"), 1)
-            << qPrintable(batchErrors);
+    EXPECT_EQ(batchErrors.count("palshift: Cannot decode " + dir.filePath("in/bad.jpg") + ": Unable to read image data (Bogus marker length)\n"), 1)
+        << qPrintable(batchErrors);
     EXPECT_EQ(batchExit, 1) << qPrintable(batchErrors);
     EXPECT_EQ(test::readBytes(dir.filePath("out/a.b.bmp")), bytes);
     EXPECT_EQ(test::readBytes(dir.filePath("out/broken.bmp")), "an earlier result");
     EXPECT_EQ(filesIn("out"), ".png.bmp a.b.bmp broken.bmp");
-    EXPECT_EQ(batchErrors.count('\n'), 7) << qPrintable(batchErrors);
-    EXPECT_TRUE(batchErrors.endsWith("palshift: 2 converted, 4 failed\n")) << qPrintable(batchErrors);
+    EXPECT_EQ(batchErrors.count('\n'), 6) << qPrintable(batchErrors);
+    EXPECT_TRUE(batchErrors.endsWith("palshift: 2 converted, 3 failed\n")) << qPrintable(batchErrors);
 
     const auto [paletteExit, paletteErrors] = palshift({"convert", a, "-o", dir.filePath("a.bmp"), "--target-pal", dir.filePath("none.pal")});
     EXPECT_TRUE(paletteExit == 1 && paletteErrors.contains("Cannot open " + dir.filePath("none.pal") + ": ")) << qPrintable(paletteErrors);
@@ -339,11 +334,9 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
               std::pair(0, QString("palshift: walk.dc6: 4 frames in 2 directions written\n")));
     const Dc6Sprite sprite = readDc6(test::readBytes(dir.filePath("walk.dc6")), "walk.dc6");
     ASSERT_TRUE(sprite.frames.size() == 4 && sprite.directions == 2);
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_EQ(palshift({"convert", pictures[i], "-o", "one.png", "--transparent", "0"}).first, 0);
-        const std::vector<int> expected = test::indicesOf(QImage(dir.filePath("one.png")));
-        EXPECT_EQ(std::vector<int>(sprite.frames[i].indices.begin(), sprite.frames[i].indices.end()), expected) << i;
-    }
+    // The last frame, the only one 7 wide, is the last picture's conversion.
+    ASSERT_EQ(palshift({"convert", pictures[3], "-o", "one.png", "--transparent", "0"}).first, 0);
+    EXPECT_EQ(std::vector<int>(sprite.frames[3].indices.begin(), sprite.frames[3].indices.end()), test::indicesOf(QImage(dir.filePath("one.png"))));
     ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "sheet.png"}).first, 0);
     ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "again.dc6", "--directions", "2"}).first, 0);
     EXPECT_EQ(test::readBytes(dir.filePath("again.dc6")), test::readBytes(dir.filePath("walk.dc6")));

@@ -29,22 +29,13 @@ TEST(IndexMap, EveryAccessIsCheckedAtExactlyWidthAndHeight)
     EXPECT_THROW(map.row(2), std::out_of_range);
 }
 
-// 256 distinct colours, entry k red k, so that every entry, 0 and 255 too, is found only as itself.
-static Palette distinctPalette()
-{
-    Palette palette{};
-    for (std::size_t k = 0; k < 256; ++k)
-        palette[k] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(255 - k), 40};
-    return palette;
-}
-
 // Each entry found once, and a target entry 0 that is nearest and unique is chosen too.
 TEST(Conversion, FindsEveryEntryOfADistinctPaletteEntryZeroIncluded)
 {
     ConversionState state;
-    state.SourcePal = distinctPalette();
-    state.TargetPal = distinctPalette();
-    state.TargetPal[0] = {0, 255, 41};  // one step from source entry 0; target entry 1 is two
+    state.SourcePal = test::distinctPalette();
+    state.TargetPal = test::distinctPalette();
+    state.TargetPal[0] = {0, 255, 1};  // one step from source entry 0; target entry 1 is nine
     test::MemorySurface picture(16, 16);
     for (std::size_t k = 0; k < 256; ++k)
         picture.pixels[k] = colourValue(state.SourcePal[k]);
@@ -62,7 +53,7 @@ TEST(Conversion, FindsEveryEntryOfADistinctPaletteEntryZeroIncluded)
 TEST(Conversion, IdentifiesIndexedPicturesThroughTheirWholeColourTable)
 {
     ConversionState state;
-    state.SourcePal = distinctPalette();
+    state.SourcePal = test::distinctPalette();
     state.SourcePal[200] = {0, 0, 0};  // black, which an index past the table must not become
     QList<QRgb> table;
     for (std::size_t k = 0; k < 256; ++k) {  // index k is entry k + 7, so that index 255 is entry 6
