@@ -15,13 +15,7 @@ namespace palshift {
 
 namespace {
 
-QByteArray le32(std::uint32_t value)
-{
-    QByteArray bytes;
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.append(char(value >> shift));
-    return bytes;
-}
+QByteArray le32(std::uint32_t value) { return test::littleEndian32(value); }
 
 // A DC6 file of the given frame blocks (frame header and pixels), pointers computed.
 QByteArray dc6File(std::uint32_t directions, std::uint32_t perDirection, const std::vector<QByteArray>& blocks)
@@ -159,9 +153,7 @@ TEST(Dc6Reader, RefusesDamagedFiles)
 // the opaque grey 0 takes entry 1, and a sheet is cut row by row.
 TEST(Dc6Conversion, CutsSheetsIntoFramesWithTransparentPixelsSkipped)
 {
-    Palette grey{};
-    for (std::size_t i = 0; i < 256; ++i)
-        grey[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
+    const Palette grey = test::greyPalette();
     QImage sheet(4, 2, QImage::Format_ARGB32);
     const QRgb pixels[] = {qRgba(9, 9, 9, 127), qRgba(5, 5, 5, 128), qRgb(0, 0, 0), qRgb(50, 50, 50),
                            qRgb(7, 7, 7),        qRgb(1, 2, 3),        qRgb(8, 8, 8), qRgb(51, 50, 50)};

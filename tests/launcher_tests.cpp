@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include <dlfcn.h>
-#include <zlib.h>
 
 // palshift answers --version by itself and runs everything else in one of its modules: the command
 // line's or the window's, beside it in a build folder, else in the installed module folder.
@@ -125,9 +124,7 @@ TEST(Launcher, RoutesLibpngErrorsToTheMessageNamingThePicture)
     QTemporaryDir folder;
     QByteArray oneRow = test::pngFile(4, 1, 0, {0, 200, 255, 17}, 0);
     oneRow[23] = 2;  // the height's low byte, then the header's CRC
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(oneRow.constData() + 12), 17);
-    for (int k = 0; k < 4; ++k)
-        oneRow[29 + k] = char(crc >> (24 - 8 * k));
+    oneRow.replace(29, 4, test::bigEndian32(test::crc32Of(oneRow.mid(12, 17))));
     const QString picture = folder.filePath("short.png"), output = folder.filePath("short.bmp");
     test::writeBytes(picture, oneRow);
 

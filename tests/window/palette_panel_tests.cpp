@@ -4,9 +4,6 @@
 #include "app/pixel_marks.h"
 #include "app/palette_grid.h"
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QSettings>
 #include <QSpinBox>
 
 namespace palshift::test {
@@ -41,12 +38,6 @@ protected:
     }
 
     PalettePanel* panel() const { return window->palettePanel(); }
-    void hover(PaletteGrid* grid, int entry)
-    {
-        const QPoint point = grid->swatchRect(entry).center();
-        QMouseEvent move(QEvent::MouseMove, point, grid->mapToGlobal(QPointF(point)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(grid, &move);
-    }
     void click(PaletteGrid* grid, int entry) { QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(entry).topLeft() + QPoint(2, 2)); }
     // Per pixel, row by row: whether the marks over both pictures (which must agree) show it.
     QList<bool> marked() const
