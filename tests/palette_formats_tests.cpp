@@ -180,8 +180,10 @@ TEST(PaletteFormats, ReadsFilesAndRefusesWhatIsNotOne)
         {dir.filePath("missing.pal"), "Cannot open %1: No such file or directory"},
         {dir.filePath("huge.pal"), "%1: not a palette: 300,000,000 bytes; the largest palette file holds 268,435,456 bytes"},
     };
-    for (const auto& [file, message] : cases)
-        EXPECT_EQ(test::fileErrorOf([&] { readPalette(file); }), QString(message).arg(file).toStdString());
+    for (const auto& [file, message] : cases) {
+        const QString& name = file;  // clang 14 cannot capture a structured binding
+        EXPECT_EQ(test::fileErrorOf([&] { readPalette(name); }), QString(message).arg(name).toStdString());
+    }
 }
 
 }  // namespace palshift

@@ -18,8 +18,10 @@ TEST(RegularFile, RefusesWhatIsNotOneWithoutWaiting)
         {fifo, "Cannot open %1: it is a FIFO, not a file"}, {dir.path(), "Cannot open %1: it is a folder, not a file"},
         {"/dev/zero", "Cannot open %1: it is a character device, not a file"}, {missing, "Cannot open %1: No such file or directory"}};
     const test::FifoWatchdog watchdog(fifo);
-    for (const auto& [file, message] : cases)
-        EXPECT_EQ(test::fileErrorOf([&] { RegularFile opened(file); }), message.arg(file).toStdString());
+    for (const auto& [path, message] : cases) {
+        const QString& name = path;  // clang 14 cannot capture a structured binding
+        EXPECT_EQ(test::fileErrorOf([&] { RegularFile opened(name); }), message.arg(name).toStdString());
+    }
     EXPECT_FALSE(watchdog.fired()) << "the FIFO was opened and waited on";
 
     test::writeBytes(dir.filePath("file"), "some bytes");
