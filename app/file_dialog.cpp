@@ -11,9 +11,9 @@ QStringList openFilters()
     QStringList decodable;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         decodable << QStringLiteral("*.") + QString::fromLatin1(format);
-    decodable << QStringLiteral("*.dc6");
+    decodable << QStringLiteral("*.pcx") << QStringLiteral("*.dc6");  // the program's own readers
     return {QStringLiteral("Bitmaps(*.bmp)"), QStringLiteral("All Images (*.jpg *.bmp *.gif *.tga *.ico *.cur *.wma)"),
-            QStringLiteral("All Pictures (%1)").arg(decodable.join(QLatin1Char(' ')))};
+            QStringLiteral("All Pictures (%1)").arg(decodable.join(QLatin1Char(' '))), QStringLiteral("All files (*)")};
 }
 
 QStringList saveFilters()
@@ -47,7 +47,7 @@ std::optional<QString> QtFileDialog::showOpen(const QString& preset, const QStri
     }
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(openFilters());
-    dialog.selectNameFilter(openFilters().back());
+    dialog.selectNameFilter(openFilters().value(2));  // every picture the program reads
     return chosen(dialog);
 }
 

@@ -131,6 +131,10 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     setTabOrder(Command2, Command3);
     setTabOrder(Command3, Command4);
 
+    // The desktop's own keys, beside the access keys of the menus.
+    mnuFileOpen->setShortcut(QKeySequence::Open);
+    mnuFileSave->setShortcut(QKeySequence::Save);
+    mbuFileExit->setShortcut(QKeySequence::Quit);
     QMenu* const mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->addAction(mnuFileOpen);
     mnuFile->addAction(mnuFileSave);

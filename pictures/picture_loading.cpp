@@ -161,6 +161,8 @@ QImage decodePicture(const QByteArray& bytes, const QString& name)
     // Qt refuses images above 256 MiB by default; a 16384 x 16384 picture of 64-bit pixels needs 2 GiB.
     QImageReader::setAllocationLimit(2048);
 
+    if (bytes.isEmpty())
+        throw FileError(name, QStringLiteral("%1: the file is empty").arg(name));
     if (looksLikePcx(bytes))
         return decodePcx(bytes, name);
     checkPictureComplete(bytes, name);

@@ -147,6 +147,7 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     jpeg.open(QIODevice::WriteOnly);
     ASSERT_TRUE(picture.save(&jpeg, "JPG"));
     EXPECT_EQ(refusal(jpeg.data(), "whole.jpg"), "");
+    EXPECT_EQ(refusal(QByteArray(), "empty.jpg"), "empty.jpg: the file is empty");
     const std::string cut = refusal(jpeg.data().first(jpeg.data().size() / 2), "cut.jpg");
     EXPECT_TRUE(cut.starts_with("Cannot decode cut.jpg: ") && cut.find("JPEG") != std::string::npos) << cut;
 

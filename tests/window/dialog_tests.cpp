@@ -32,7 +32,9 @@ TEST(FileDialog, OpenSelectsEveryPictureItReadsAndSaveOffersWhatItWrites)
     EXPECT_EQ(dialogs.showOpen(QString(), QString()), std::nullopt);
     EXPECT_EQ(filtersShown.mid(0, 2), QStringList({"Bitmaps(*.bmp)", "All Images (*.jpg *.bmp *.gif *.tga *.ico *.cur *.wma)"}));
     EXPECT_EQ(filterSelected, filtersShown.value(2));
-    EXPECT_TRUE(filterSelected.contains("*.png") && filterSelected.contains("*.gif")) << filterSelected.toStdString();
+    EXPECT_TRUE(filterSelected.contains("*.png") && filterSelected.contains("*.gif") && filterSelected.contains("*.pcx"))
+        << filterSelected.toStdString();
+    EXPECT_EQ(filtersShown.last(), "All files (*)");
 
     inspectTheDialog();
     EXPECT_EQ(dialogs.showSave(QString()), std::nullopt);
