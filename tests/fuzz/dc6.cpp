@@ -4,6 +4,7 @@
 #include "memory_file.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/dc6_writer.h"
+#include "platform/byte_sink.h"
 #include "platform/file_error.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,20 @@
 #include <cstdlib>
 
 using namespace palshift;
+
+namespace {
+
+// The written file, in memory, as a pipe takes it.
+struct MemorySink final : ByteSink {
+    bool canSeek() const override { return false; }
+    void writeAt(std::uint64_t, std::span<const std::uint8_t> bytes) override
+    {
+        file.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    }
+    QByteArray file;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -35,15 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pixels += frame.indices.size();
     if (pixels > std::size_t{1} << 22)
         return 0;
-    QByteArray file;
-    StreamSink sink([&](std::span<const std::uint8_t> bytes) {
-        file.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    });
+    MemorySink sink;
     Dc6Writer writer(sprite.directions, sprite.framesPerDirection, sink);
     for (const Dc6Frame& frame : sprite.frames)
         writer.writeFrame(frame);
     writer.finish();
-    if (readDc6(file, QStringLiteral("again.dc6")).frames != sprite.frames)
+    if (readDc6(sink.file, QStringLiteral("again.dc6")).frames != sprite.frames)
         std::abort();
     return 0;
 }
