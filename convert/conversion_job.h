@@ -4,7 +4,6 @@
 #include "convert/conversion_rules.h"
 #include "convert/dc6_layout.h"
 #include "palettes/palette.h"
-#include "convert/target_lookup.h"
 #include "pictures/picture_rows.h"
 #include "pictures/row_source.h"
 #include "platform/byte_sink.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/conversion_job.h"
+#include "convert/target_lookup.h"
 #include "convert/dc6_layout.h"
 #include "convert/target_picture.h"
 #include "pictures/dc6_frame.h"

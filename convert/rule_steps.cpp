@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <span>
-#include <vector>
 
 namespace palshift {
 
