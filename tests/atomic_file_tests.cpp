@@ -136,7 +136,7 @@ TEST_P(AtomicFileTest, RemovesOnlyTemporariesWhoseWriterEnded)
     make(name("elsewhere.bmp", otherWriter, "99999999", start));
     make(name("lookalike.bmp", writer, "99999999", start) + "x");
     ASSERT_TRUE(QDir().mkdir(folder + '/' + name("folder.bmp", writer, "99999999", start)));
-    ASSERT_EQ(::symlink("running.bmp", qPrintable(folder + '/' + name("link.bmp", writer, "99999999", start))), 0);
+    ASSERT_EQ(::symlink(qPrintable(name("running.bmp", writer, pid, start)), qPrintable(folder + '/' + name("link.bmp", writer, "99999999", start))), 0);
     const QString foreign = name("foreign.bmp", writer, "99999999", start);
     make(foreign);
     if (::chown(qPrintable(folder + '/' + foreign), ::geteuid() + 1, ::getegid()) != 0)
