@@ -84,9 +84,10 @@ qint64 lzwPixels(QByteArrayView bytes, qint64 data, qint64 needed)
             return pixels;
         for (qint64 i = block + 1; i <= block + blockLength && pixels < needed; ++i) {
             bits |= quint32(quint8(bytes[qsizetype(i)])) << bitCount;
-            for (bitCount += 8; bitCount >= codeSize && pixels < needed; bitCount -= codeSize) {
+            for (bitCount += 8; bitCount >= codeSize && pixels < needed;) {
                 const int code = int(bits & ((1u << codeSize) - 1));
                 bits >>= codeSize;
+                bitCount -= codeSize;
                 if (code == clear) {
                     codeSize = minimum + 1;
                     nextCode = end + 1;
