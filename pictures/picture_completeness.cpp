@@ -12,6 +12,8 @@ void checkPictureComplete(QByteArrayView bytes, const QString& name)
     }
     if (const std::optional<QString> missing = gifMissingPixels(bytes))
         throw FileError(name, QStringLiteral("%1: its image data ends early: %2").arg(name, *missing));
+    if (const std::optional<QString> surplus = pngSurplus(bytes))
+        throw FileError(name, QStringLiteral("%1: %2").arg(name, *surplus));
     if (const std::optional<QString> damage = pngDamage(bytes))
         throw FileError(name, QStringLiteral("%1: damaged: %2").arg(name, *damage));
 }

@@ -145,6 +145,26 @@ TEST(PictureLoading, RefusesAGifWhoseImageDataEndsEarly)
     EXPECT_EQ(refusal(dot), "cut.pic: its image data ends early: image 1 holds 1 of its 8000 pixels");
 }
 
+// A PNG whose image data inflate to far more than its rows is refused before libpng inflates it
+// all; a little more is the decoder's to judge.
+TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
+{
+    // Grey (type 0) or RGBA (type 6), of rows of zeros and then surplus zeros.
+    const auto png = [&](quint32 width, quint32 height, int type, int interlace, qsizetype rows, qsizetype surplus) {
+        const QByteArray header = test::bigEndian32(width) + test::bigEndian32(height) + '\x08' + char(type)
+                                  + QByteArray(2, '\0') + char(interlace);
+        return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::pngChunk("IHDR", header)
+               + test::pngChunk("IDAT", qCompress(QByteArray(rows + surplus, '\0'), 9).mid(4)) + test::pngChunk("IEND", {});
+    };
+    const QString refused = "cut.pic: its image data hold more than %1 bytes past the %2 its rows need";
+    EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 2 << 20)), refused.arg(1 << 20).arg(1040).toStdString());
+    EXPECT_EQ(refusal(png(16, 16, 6, 1, 1054, 2 << 20)), refused.arg(1 << 20).arg(1054).toStdString());
+    EXPECT_EQ(refusal(png(1, 1, 6, 1, 5, 2 << 20)), refused.arg(1 << 20).arg(5).toStdString());
+    EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 1 << 20)), "");
+    // A large picture may have as much again.
+    EXPECT_EQ(refusal(png(2048, 1024, 0, 0, 1024 * 2049, 3 << 20 >> 1)), "");
+}
+
 // What the decoder says about a picture it cannot read becomes part of the one message naming it;
 // a PNG whose critical chunk fails its CRC check is refused before libpng reads it.
 TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
