@@ -415,6 +415,9 @@ int runCommandLine(const QStringList& arguments)
                                      .arg(parser.value(memoryLimit)));
             memoryBudget = *limit;
         }
+        // Standard input is read whole before it is decoded: its bytes alone must fit.
+        limitStandardInput(memoryBudget, QStringLiteral("the memory budget of %1 (--memory-limit sets it)")
+                                             .arg(memorySizeText(memoryBudget)));
         PaletteFiles files;  // those not given are looked up below
         if (parser.isSet(sourcePal))
             files.source = parser.value(sourcePal);

@@ -180,6 +180,9 @@ TEST_F(CommandLine, WritesFilesAndPipesAndReportsFailedWrites)
     test::writeBytes(dir.filePath("cut.png"), test::readBytes(sword).chopped(12));
     const auto [offExit, offErrors] = palshift({"convert", "-", "-o", "off.bmp"}, {.input = handMadePicture("off.png")});
     EXPECT_TRUE(offExit == 0 && offErrors.startsWith("palshift: warning: standard input: ")) << qPrintable(offErrors);
+    EXPECT_EQ(palshift({"convert", "-", "-o", "big.bmp", "--memory-limit", "100"}, {.input = sword}),
+              std::pair(1, QString("palshift: standard input holds more than 100 bytes, more than the memory budget "
+                                   "of 100 bytes (--memory-limit sets it)\n")));
     const auto [cutExit, cutErrors] = palshift({"convert", "-", "-o", "cut.bmp"}, {.input = dir.filePath("cut.png")});
     EXPECT_TRUE(cutExit == 1 && cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);
 }
