@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -98,6 +99,8 @@ void removeAbandonedTemporaries(const QByteArray& folder)
         return;
     }
     while (const dirent* entry = ::readdir(entries)) {
+        if (std::strstr(entry->d_name, ".palshift-") == nullptr)
+            continue;  // most names, without building a string
         const QRegularExpressionMatch match = name.match(QString::fromLatin1(entry->d_name));
         if (!match.hasMatch() || match.captured(1).toLatin1() != writer)
             continue;
