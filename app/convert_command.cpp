@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -212,13 +213,14 @@ QString failureMessage(const Job& job, const std::exception& failure)
 }
 
 // Converts every job on all cores within the memory budget; messages and progress go to stderr.
-// True when all converted.
-bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, qint64 memoryBudget)
+// Gives the exit status: a count of directions that does not divide a DC6's frames is a usage error.
+int convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, qint64 memoryBudget)
 {
     const bool showProgress = jobs.size() > 1 && isatty(fileno(stderr));
     std::mutex reporting;
     std::size_t finished = 0, failed = 0;
     bool allConverted = true;
+    std::atomic<bool> misused = false;
 
     const auto report = [&](const QString& message, bool converted) {
         const std::lock_guard lock(reporting);
@@ -265,6 +267,11 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
             if (!written.isEmpty())
                 lines << written;
             message = lines.join(QStringLiteral("\npalshift: "));
+        } catch (const Dc6DirectionsError& directions) {
+            message = QStringLiteral("--directions %1 does not divide the %2 frames of %3")
+                          .arg(directions.directions).arg(directions.frames).arg(shownName(job.output));
+            misused = true;
+            converted = false;
         } catch (const std::exception& failure) {
             // A DC6's own failures are the file's, not its first picture's.
             message = failureMessage(conversion.format == OutputFormat::Dc6 ? Job{job.output, {}} : job, failure);
@@ -296,7 +303,9 @@ bool convertAll(const std::vector<Job>& jobs, const ConversionJob& conversion, q
         std::fputs("\n", stderr);
     if (jobs.size() > 1)
         printLine(QStringLiteral("palshift: %1 converted, %2 failed").arg(jobs.size() - failed).arg(failed));
-    return allConverted;
+    if (misused)
+        printLine(QStringLiteral("Try 'palshift --help' for more information."));
+    return misused ? ExitUsage : allConverted ? ExitConverted : ExitFailed;
 }
 
 }  // namespace
@@ -406,6 +415,9 @@ int runCommandLine(const QStringList& arguments)
                                      .arg(parser.value(memoryLimit)));
             memoryBudget = *limit;
         }
+        // Standard input is read whole before it is decoded: its bytes alone must fit.
+        limitStandardInput(memoryBudget, QStringLiteral("the memory budget of %1 (--memory-limit sets it)")
+                                             .arg(memorySizeText(memoryBudget)));
         PaletteFiles files;  // those not given are looked up below
         if (parser.isSet(sourcePal))
             files.source = parser.value(sourcePal);
@@ -534,7 +546,7 @@ int runCommandLine(const QStringList& arguments)
         }
         if (mapping)
             return ExitConverted;
-        return convertAll(jobs, conversion, memoryBudget) ? ExitConverted : ExitFailed;
+        return convertAll(jobs, conversion, memoryBudget);
     } catch (const UsageError& usage) {
         printLine(QStringLiteral("palshift: ") + usage.message);
         printLine(QStringLiteral("Try 'palshift --help' for more information."));

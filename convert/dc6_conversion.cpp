@@ -37,6 +37,13 @@ QImage withKeyAsAlpha(const QImage& picture, const std::optional<Rgb>& key)
 
 }  // namespace
 
+Dc6DirectionsError::Dc6DirectionsError(std::uint32_t directions, std::uint64_t frames)
+    : std::invalid_argument(std::to_string(directions) + " directions do not divide the " + std::to_string(frames)
+                            + " frames of the pictures"),
+      directions(directions), frames(frames)
+{
+}
+
 std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const TargetLookup& lookup,
                             const ConversionRules& rules, const Dc6Layout& layout, Dc6Writer& writer)
 {
@@ -87,8 +94,7 @@ Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, Byte
             standardInput = std::move(pictures);
     }
     if (layout.directions == 0 || frames % layout.directions != 0)
-        throw std::invalid_argument(std::to_string(layout.directions) + " directions do not divide the "
-                                    + std::to_string(frames) + " frames of the pictures");
+        throw Dc6DirectionsError(layout.directions, frames);
     if (frames > 0xFFFFFFFF)
         throw std::overflow_error(std::to_string(frames) + " frames are more than a DC6 file holds");
     Dc6Report report{{}, static_cast<std::uint32_t>(frames), layout.directions};

@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QStringList>
 
+#include <stdexcept>
+
 #include <vector>
 
 namespace palshift {
@@ -22,6 +24,14 @@ namespace palshift {
 std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const TargetLookup& lookup,
                             const ConversionRules& rules, const Dc6Layout& layout, Dc6Writer& writer);
 
+// A count of directions that does not divide the frames: a mistake in the options, not in a picture.
+class Dc6DirectionsError : public std::invalid_argument {
+public:
+    Dc6DirectionsError(std::uint32_t directions, std::uint64_t frames);
+    std::uint32_t directions;
+    std::uint64_t frames;
+};
+
 // What converting pictures into one DC6 tells its caller.
 struct Dc6Report {
     std::vector<JobReport> pictures;  // one for each picture, in order
@@ -32,7 +42,7 @@ struct Dc6Report {
 // Converts inputs, in order, into the frames of one DC6 written to sink: each frame of an animated
 // picture, each cut as job.dc6 says; entry 0 is kept for transparency. A DC6 input gives its own
 // frames as they are. Throws FileError naming the
-// picture, std::invalid_argument for directions that do not divide the frames, what the sink throws.
+// picture, Dc6DirectionsError for directions that do not divide the frames, what the sink throws.
 Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, ByteSink& sink);
 
 // The frames of sprite as one picture of entries: a row of frames for each direction, each frame

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/abandoned_temporaries.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
 #include "platform/system_error.h"
@@ -116,12 +117,14 @@ QByteArray folderOf(const QByteArray& path)
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-QByteArray temporaryNameFor(const QByteArray& path)
+// "<path>.<tag><6 random letters>", so that a later save can tell an abandoned one; without the
+// tag where the name would be too long for the folder or /proc cannot say who writes.
+QByteArray temporaryNameFor(const QByteArray& path, bool tagged)
 {
     static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-    QByteArray name = path + '.';
+    QByteArray name = path + '.' + (tagged ? temporaryNameTag() : QByteArray());
     for (int i = 0; i < 6; ++i)
         name += letters[pick(random)];
     return name;
@@ -181,14 +184,18 @@ void AtomicFile::open(Temporary temporary)
             fail(errno);
     }
     if (fd_ < 0) {
+        removeAbandonedTemporaries(folderOf(replaced_));
         const Naming naming;
+        bool tagged = true;
         for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-            temporary_ = temporaryNameFor(replaced_);
+            temporary_ = temporaryNameFor(replaced_, tagged);
             fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
             if (fd_ < 0) {
                 const int error = errno;
                 temporary_.clear();
-                if (error != EEXIST)
+                if (error == ENAMETOOLONG && tagged)
+                    tagged = false;
+                else if (error != EEXIST)
                     fail(error);
             }
         }
@@ -282,9 +289,11 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes)
 void AtomicFile::linkTemporaryName()
 {
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+    removeAbandonedTemporaries(folderOf(replaced_));
     const Naming naming;
+    bool tagged = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = temporaryNameFor(replaced_);
+        temporary_ = temporaryNameFor(replaced_, tagged);
         int linked = retryingOnInterrupt(
             [&] { return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW); });
         if (linked != 0 && errno == ENOENT)  // no /proc
@@ -295,7 +304,9 @@ void AtomicFile::linkTemporaryName()
         }
         const int error = errno;
         temporary_.clear();
-        if (error != EEXIST)
+        if (error == ENAMETOOLONG && tagged)
+            tagged = false;
+        else if (error != EEXIST)
             fail(error);
     }
     fail(EEXIST);

@@ -14,6 +14,8 @@ namespace palshift {
 namespace {
 
 std::array<bool, 3> closedAtStart{};
+qint64 inputLimit = -1;  // set once, before any thread reads
+QString inputLimitReason;
 
 }  // namespace
 
@@ -40,7 +42,18 @@ QByteArray readStandardInput(qint64 most)
         throw FileError(name, QStringLiteral("Cannot read %1: it is closed").arg(name));
     if (::isatty(STDIN_FILENO))
         throw FileError(name, QStringLiteral("Cannot read %1: it is a terminal; pipe a picture into it").arg(name));
-    return readDescriptor(STDIN_FILENO, name, most, 0, false);
+    if (inputLimit < 0 || inputLimit >= most)
+        return readDescriptor(STDIN_FILENO, name, most, 0, false);
+    QByteArray bytes = readDescriptor(STDIN_FILENO, name, inputLimit + 1, 0, false);
+    if (bytes.size() > inputLimit)
+        throw FileError(name, QStringLiteral("%1 holds more than %2 bytes, more than %3").arg(name).arg(inputLimit).arg(inputLimitReason));
+    return bytes;
+}
+
+void limitStandardInput(qint64 bytes, const QString& why)
+{
+    inputLimit = bytes;
+    inputLimitReason = why;
 }
 
 }  // namespace palshift

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace palshift {
 
 // All of standard input, up to most bytes (one more shows that there is more). Throws FileError
 // when standard input is a terminal (nothing would end the read) or cannot be read.
 QByteArray readStandardInput(qint64 most);
+
+// For the rest of the run, readStandardInput reads at most bytes + 1 and throws FileError
+// "standard input holds more than <bytes> bytes, more than <why>" when there are more.
+void limitStandardInput(qint64 bytes, const QString& why);
 
 // To run before anything opens a file: each of descriptors 0, 1 and 2 that is closed gets
 // /dev/null, so that no file the program opens (Qt's own among them) takes its number, and is

@@ -110,6 +110,47 @@ TEST_P(AtomicFileTest, FlushesTheDataBeforeTheRename)
     EXPECT_EQ(test::readBytes(target), "earlier");
 }
 
+// A save removes from its folder the temporaries that saves of this machine left when their process
+// ended (killed), and nothing else: not a running writer's, not another machine's, not what only
+// looks like one, not a link or a folder, not another user's.
+TEST_P(AtomicFileTest, RemovesOnlyTemporariesWhoseWriterEnded)
+{
+    QString tagged;
+    {
+        AtomicFile probe(dir.filePath("probe.bmp"), Temporary::Named);
+        tagged = filesIn(dir.path());
+    }
+    const QStringList ours = tagged.split('-');  // probe.bmp.palshift, writer, pid, start, letters
+    ASSERT_EQ(ours.size(), 5) << qPrintable(tagged);
+    const QString writer = ours[1], pid = ours[2], start = ours[3];
+    const auto name = [](const QString& file, const QString& writer, const QString& pid, const QString& start) {
+        return QStringList{file + ".palshift", writer, pid, start, "aB3dE9"}.join('-');
+    };
+    const QString otherWriter = QString(writer).replace(0, 1, writer[0] == '0' ? "1" : "0");
+    const QString folder = dir.filePath("shared");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const auto make = [&](const QString& file) { test::writeBytes(folder + '/' + file, "left"); };
+    make(name("ended.bmp", writer, "99999999", start));
+    make(name("reused.bmp", writer, pid, QString::number(start.toULongLong() + 1)));
+    make(name("running.bmp", writer, pid, start));
+    make(name("elsewhere.bmp", otherWriter, "99999999", start));
+    make(name("lookalike.bmp", writer, "99999999", start) + "x");
+    ASSERT_TRUE(QDir().mkdir(folder + '/' + name("folder.bmp", writer, "99999999", start)));
+    ASSERT_EQ(::symlink(qPrintable(name("running.bmp", writer, pid, start)), qPrintable(folder + '/' + name("link.bmp", writer, "99999999", start))), 0);
+    const QString foreign = name("foreign.bmp", writer, "99999999", start);
+    make(foreign);
+    if (::chown(qPrintable(folder + '/' + foreign), ::geteuid() + 1, ::getegid()) != 0)
+        QFile::remove(folder + '/' + foreign);  // only root gives a file away
+    const QString kept = filesIn(folder).remove(name("ended.bmp", writer, "99999999", start) + ' ')
+                             .remove(name("reused.bmp", writer, pid, QString::number(start.toULongLong() + 1)) + ' ');
+
+    AtomicFile file(folder + "/out.bmp", GetParam());
+    file.write(test::bytesOf("new"));
+    file.commit();
+    EXPECT_EQ(filesIn(folder).remove("out.bmp "), kept);
+    EXPECT_TRUE(QFileInfo(folder + '/' + name("folder.bmp", writer, "99999999", start)).isDir());
+}
+
 INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::Anonymous, Temporary::Named),
                          [](const auto& info) { return info.param == Temporary::Anonymous ? "Anonymous" : "Named"; });
 
@@ -146,7 +187,7 @@ TEST(AtomicFile, AnInterruptedSaveLeavesNoTemporary)
             std::fprintf(stderr, "%s", qPrintable(filesIn(dir.path())));  // the temporary is there
             std::raise(signal);
         };
-        EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + signal), "out\\.bmp out\\.bmp\\.[a-zA-Z0-9]{6}");
+        EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + signal), "out\\.bmp out\\.bmp\\.palshift-[0-9a-f]{16}-[0-9]+-[0-9]+-[a-zA-Z0-9]{6}");
         EXPECT_EQ(test::readBytes(target), "earlier");
         EXPECT_EQ(filesIn(dir.path()), "out.bmp");
 

@@ -180,6 +180,9 @@ TEST_F(CommandLine, WritesFilesAndPipesAndReportsFailedWrites)
     test::writeBytes(dir.filePath("cut.png"), test::readBytes(sword).chopped(12));
     const auto [offExit, offErrors] = palshift({"convert", "-", "-o", "off.bmp"}, {.input = handMadePicture("off.png")});
     EXPECT_TRUE(offExit == 0 && offErrors.startsWith("palshift: warning: standard input: ")) << qPrintable(offErrors);
+    EXPECT_EQ(palshift({"convert", "-", "-o", "big.bmp", "--memory-limit", "100"}, {.input = sword}),
+              std::pair(1, QString("palshift: standard input holds more than 100 bytes, more than the memory budget "
+                                   "of 100 bytes (--memory-limit sets it)\n")));
     const auto [cutExit, cutErrors] = palshift({"convert", "-", "-o", "cut.bmp"}, {.input = dir.filePath("cut.png")});
     EXPECT_TRUE(cutExit == 1 && cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);
 }
@@ -356,7 +359,8 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
     EXPECT_EQ(std::tuple(cut.frames[1].width, cut.frames[1].offsetX, cut.frames[1].offsetY, cut.frames[0].indices[0]),
               std::tuple(2, -3, 7, 0));
     EXPECT_EQ(palshift({"convert", pictures[0], "--directions", "3", "-o", "x.dc6"}),
-              std::pair(1, QString("palshift: x.dc6: 3 directions do not divide the 1 frames of the pictures\n")));
+              std::pair(2, QString("palshift: --directions 3 does not divide the 1 frames of x.dc6\n"
+                                   "Try 'palshift --help' for more information.\n")));
     for (const QStringList& wrong : {QStringList{"--frames", "2x1", "-o", "x.png"}, {"--frames", "0x1", "-o", "x.dc6"},
                                      {"--transparent", "5", "-o", "x.dc6"}, {"--offset", "3", "-o", "x.dc6"}})
         EXPECT_EQ(palshift(QStringList{"convert", pictures[0]} + wrong).first, 2) << qPrintable(wrong.join(' '));

@@ -124,6 +124,47 @@ TEST(PictureLoading, RefusesATruncatedGif)
     EXPECT_EQ(decodePicture(gif, "dot.gif").pixel(0, 0), qRgb(255, 255, 255));
 }
 
+// A whole GIF whose codes give fewer pixels than its image holds is refused rather than filled in.
+TEST(PictureLoading, RefusesAGifWhoseImageDataEndsEarly)
+{
+    // 7 x 5 of entries 0 to 3 (black, red, green, blue), in codes of 3, 4 and 5 bits, then a clear
+    // code and codes of 3 and 4 bits.
+    QByteArray gif = QByteArray::fromHex("474946383961 0700 0500 81 00 00 000000 ff0000 00ff00 0000ff"
+                                         "2c 0000 0000 0700 0500 00 02 0d 448c13311af22224d9c220b60b 00 3b");
+    const QImage picture = decodePicture(gif, "codes.gif");
+    const QRgb colours[] = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            ASSERT_EQ(picture.pixel(x, y), colours[(x * x + y * 3 + x * y) % 4]) << x << ", " << y;
+
+    gif[30] = 9;  // 9 x 4: one pixel more than the codes give
+    gif[32] = 4;
+    EXPECT_EQ(refusal(gif), "cut.pic: its image data ends early: image 1 holds 35 of its 36 pixels");
+    const QByteArray dot = QByteArray::fromHex("474946383961 6400 5000 80 00 00 ffffff 000000"
+                                               "2c 0000 0000 6400 5000 00 02 02 4401 00 3b");
+    EXPECT_EQ(refusal(dot), "cut.pic: its image data ends early: image 1 holds 1 of its 8000 pixels");
+}
+
+// A PNG whose image data inflate to far more than its rows is refused before libpng inflates it
+// all; a little more is the decoder's to judge.
+TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
+{
+    // Grey (type 0) or RGBA (type 6), of rows of zeros and then surplus zeros.
+    const auto png = [&](quint32 width, quint32 height, int type, int interlace, qsizetype rows, qsizetype surplus) {
+        const QByteArray header = test::bigEndian32(width) + test::bigEndian32(height) + '\x08' + char(type)
+                                  + QByteArray(2, '\0') + char(interlace);
+        return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::pngChunk("IHDR", header)
+               + test::pngChunk("IDAT", qCompress(QByteArray(rows + surplus, '\0'), 9).mid(4)) + test::pngChunk("IEND", {});
+    };
+    const QString refused = "cut.pic: its image data hold more than %1 bytes past the %2 its rows need";
+    EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 2 << 20)), refused.arg(1 << 20).arg(1040).toStdString());
+    EXPECT_EQ(refusal(png(16, 16, 6, 1, 1054, 2 << 20)), refused.arg(1 << 20).arg(1054).toStdString());
+    EXPECT_EQ(refusal(png(1, 1, 6, 1, 5, 2 << 20)), refused.arg(1 << 20).arg(5).toStdString());
+    EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 1 << 20)), "");
+    // A large picture may have as much again.
+    EXPECT_EQ(refusal(png(2048, 1024, 0, 0, 1024 * 2049, 3 << 20 >> 1)), "");
+}
+
 // What the decoder says about a picture it cannot read becomes part of the one message naming it;
 // a PNG whose critical chunk fails its CRC check is refused before libpng reads it.
 TEST(PictureLoading, FoldsTheDecodersMessagesIntoTheFailure)
