@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/palette_panel.h"
 #include "app/palettes_dialog.h"
 #include "bmp/bmp_header.h"
 #include "convert/dc6_conversion.h"
@@ -365,6 +366,7 @@ bool Form1::loadFile(const QString& file)
     ++shownPicture_;
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
+    palettePanel_->letGo();  // an entry chosen on another picture
     MoveCommands();
     showConversion();
     return true;
@@ -498,6 +500,11 @@ void Form1::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && runner_.isRunning()) {
         runner_.cancel();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        palettePanel_->letGo();
         event->accept();
         return;
     }

@@ -72,6 +72,8 @@ void Form1::setUpView()
         palettePanel_->setVisible(shown);
         if (shown)
             showConversion();
+        else
+            palettePanel_->letGo();  // its marks go with it
     });
     connect(palettePanel_, &PalettePanel::selectionChanged, this, [this] { showMarks(); });
     connect(palettePanel_, &PalettePanel::farMatchChanged, this, [this](int distance) { settings_.setFarMatch(distance); });

@@ -86,6 +86,35 @@ TEST_F(Palettes, ClickingAnEntryMarksItsPixels)
     EXPECT_EQ(marked(), QList<bool>({false, false, false, false, false, false}));
 }
 
+// The marks of an entry go with the panel, with the picture they were chosen on, and with Esc in
+// either window.
+TEST_F(Palettes, EntryMarksAreLetGo)
+{
+    const QList<bool> none(6, false);
+    window->mbuConvert->trigger();
+    const auto choose = [this] {
+        click(panel()->sourceGrid(), 1);
+        EXPECT_NE(marked(), QList<bool>(6, false));
+    };
+    choose();
+    panel()->close();
+    EXPECT_EQ(marked(), none);
+    window->mnuViewPalettes->trigger();
+    EXPECT_EQ(panel()->selectedSource(), std::nullopt);
+    choose();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(marked(), none);
+    EXPECT_EQ(panel()->sourceGrid()->highlighted(), PaletteGrid::noEntry);
+    choose();
+    QTest::keyClick(panel(), Qt::Key_Escape);
+    EXPECT_EQ(marked(), none);
+    choose();
+    open(writePicture("other.png", testPicture()));
+    EXPECT_EQ(panel()->selectedSource(), std::nullopt);
+    window->mbuConvert->trigger();
+    EXPECT_EQ(marked(), none);
+}
+
 // Entries whose nearest Diablo 2 colour is farther than the distance set are flagged; the distance
 // is kept for the next run.
 TEST_F(Palettes, FarMatchesAreFlaggedOverTheDistanceSet)
