@@ -358,6 +358,7 @@ bool Form1::loadFile(const QString& file)
     if (!succeeded || !ranToEnd)
         return false;
 
+    viewPass_.stop();
     Picture1->setSurface(loaded);
     Picture2->cls();
     OpenFileName = file;
@@ -391,6 +392,7 @@ bool Form1::runStep(const Step& step)
     // What a failing step changed stays changed, as when it ran in place.
     if (working.PixelBuffer.empty())
         working.PixelBuffer = std::move(conversion_.PixelBuffer);
+    viewPass_.stop();
     conversion_ = std::move(working);
     return succeeded;
 }
@@ -504,7 +506,7 @@ void Form1::keyPressEvent(QKeyEvent* event)
         return;
     }
     if (event->key() == Qt::Key_Escape) {
-        palettePanel_->letGo();
+        stopViewPass();
         event->accept();
         return;
     }
