@@ -24,9 +24,9 @@ void BackgroundPass::start(Work work, Done done)
         } catch (...) {
             failure = std::current_exception();
         }
-        if (!stop.stop_requested())
-            QMetaObject::invokeMethod(
-                this, [this, generation, done, failure] { deliver(generation, done, failure); }, Qt::QueuedConnection);
+        // A stopped pass's result is dropped on arrival: its generation is over.
+        QMetaObject::invokeMethod(
+            this, [this, generation, done, failure] { deliver(generation, done, failure); }, Qt::QueuedConnection);
         working_ = false;
     });
 }

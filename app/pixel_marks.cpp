@@ -28,7 +28,7 @@ QImage pixelMarks(const ConversionView& view, const MarkedPixels& marked, std::s
             const int entry = entries[x];
             if (unmatched && entry < 0)
                 row[x] = unmatchedMark;
-            else if ((source && entry >= 0 && entry == *marked.sourceEntry) || (target && targets[x] == *marked.targetEntry))
+            else if ((source && entry == *marked.sourceEntry) || (target && targets[x] == *marked.targetEntry))
                 row[x] = entryMark;
             else
                 row[x] = qRgba(0, 0, 0, 0);

@@ -66,6 +66,9 @@ TEST_F(Palettes, ShowBothPalettesAndMarkTheEntriesThePictureUses)
     window->Command2->click();
     EXPECT_EQ(used(panel()->targetGrid()), entries({4, 7, 11, 9}));
     EXPECT_EQ(panel()->targetGrid()->grab().toImage().pixelColor(panel()->targetGrid()->swatchRect(9).topLeft()), QColor(10, 250, 10));
+    open(writePicture("same.png", testPicture()));
+    EXPECT_EQ(palshift::test::marked(panel()->sourceGrid(), PaletteGrid::Used), entries({}));  // not the last picture's
+    window->mbuConvert->trigger();
 
     // Closed by its own window's means, the panel unchecks its menu item; opened again, it shows
     // what changed meanwhile.
