@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <optional>
+#include <span>
 
 namespace palshift {
 
@@ -21,6 +22,8 @@ struct ConversionView {
 
     // The Diablo 1 entry of the pixel at (x, y) when identified and its colour has one.
     std::optional<int> sourceEntry(int x, int y) const;
+    // The same for each pixel of row y, -1 for none; entries past the picture's width are -1.
+    void sourceEntries(int y, std::span<int> entries) const;
 };
 
 Rgb rgbOf(QRgb colour);

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/palette_panel.h"
 #include "app/palettes_dialog.h"
 #include "bmp/bmp_header.h"
 #include "convert/dc6_conversion.h"
@@ -357,6 +358,7 @@ bool Form1::loadFile(const QString& file)
     if (!succeeded || !ranToEnd)
         return false;
 
+    viewPass_.stop();
     Picture1->setSurface(loaded);
     Picture2->cls();
     OpenFileName = file;
@@ -365,6 +367,7 @@ bool Form1::loadFile(const QString& file)
     ++shownPicture_;
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
+    palettePanel_->letGo();  // an entry chosen on another picture
     MoveCommands();
     showConversion();
     return true;
@@ -389,6 +392,7 @@ bool Form1::runStep(const Step& step)
     // What a failing step changed stays changed, as when it ran in place.
     if (working.PixelBuffer.empty())
         working.PixelBuffer = std::move(conversion_.PixelBuffer);
+    viewPass_.stop();
     conversion_ = std::move(working);
     return succeeded;
 }
@@ -498,6 +502,11 @@ void Form1::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && runner_.isRunning()) {
         runner_.cancel();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        stopViewPass();
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/background_pass.h"
 #include "app/conversion_view.h"
 #include "app/file_dialog.h"
 #include "app/message_boxes.h"
@@ -87,6 +88,8 @@ public:
     void setZoom(int zoom);
     ConversionView view() const;
     PalettePanel* palettePanel() const { return palettePanel_; }
+    // The marks and the palette usage are worked out off the interface thread: pending until shown.
+    BackgroundPass& viewPass() { return viewPass_; }
     QMenu* mnuView = nullptr;
     QAction* mnuViewZoomIn = nullptr;
     QAction* mnuViewZoomOut = nullptr;
@@ -132,7 +135,11 @@ private:
     void setUpView();
     // After a step or an open: the palette panel and the marks follow what is known now.
     void showConversion();
+    // Starts the pass for the marks asked for (and the palette usage, when it is wanted); what
+    // showed before goes at once.
     void showMarks();
+    // Esc: the view's pass stops, and what it was to show is no longer asked for.
+    void stopViewPass();
     int statusWidth() const;
 
     ConversionState conversion_;
@@ -156,6 +163,8 @@ private:
     int zoom_ = 1;
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;
+    BackgroundPass viewPass_;  // reads conversion_: stopped before that changes
+    bool usageWanted_ = false;  // the panel waits for this picture's palette usage
     QScrollArea* scrollArea2_ = nullptr;  // Picture2's, scrolled with scrollArea_
     QWidget* pictures2_ = nullptr;
 };

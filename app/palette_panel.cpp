@@ -4,6 +4,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSpinBox>
 
@@ -120,6 +121,26 @@ void PalettePanel::select(std::optional<int>& selected, int entry)
         selected = entry;
     showHighlights();
     emit selectionChanged();
+}
+
+void PalettePanel::letGo()
+{
+    if (!selectedSource_ && !selectedTarget_)
+        return;
+    selectedSource_.reset();
+    selectedTarget_.reset();
+    showHighlights();
+    emit selectionChanged();
+}
+
+void PalettePanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        letGo();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PalettePanel::showMarks()

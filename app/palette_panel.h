@@ -31,6 +31,8 @@ public:
     // The entry selected, in at most one of the palettes.
     std::optional<int> selectedSource() const { return selectedSource_; }
     std::optional<int> selectedTarget() const { return selectedTarget_; }
+    // Lets go of the entry selected, if any (Esc in the panel does too).
+    void letGo();
 
     int farMatch() const;
     PaletteGrid* sourceGrid() const { return sourceGrid_; }
@@ -40,6 +42,9 @@ public:
 signals:
     void selectionChanged();
     void farMatchChanged(int distance);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void hoverSource(int entry);

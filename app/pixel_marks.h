@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <optional>
+#include <stop_token>
 
 namespace palshift {
 
@@ -20,7 +21,8 @@ inline constexpr QRgb entryMark = qRgba(0, 200, 255, 192);      // light blue, t
 
 // A picture of the view's size, transparent but where a pixel is marked: unmatched pixels in
 // unmatchedMark, pixels of the chosen entries in entryMark. Null when nothing asked for is
-// known yet, or nothing is asked for.
-QImage pixelMarks(const ConversionView& view, const MarkedPixels& marked);
+// known yet, or nothing is asked for, or once stop is requested. Throws std::bad_alloc when the
+// picture cannot be made.
+QImage pixelMarks(const ConversionView& view, const MarkedPixels& marked, std::stop_token stop = {});
 
 }  // namespace palshift

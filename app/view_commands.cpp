@@ -12,10 +12,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <memory>
 
 namespace palshift {
 
@@ -72,6 +74,8 @@ void Form1::setUpView()
         palettePanel_->setVisible(shown);
         if (shown)
             showConversion();
+        else
+            palettePanel_->letGo();  // its marks go with it
     });
     connect(palettePanel_, &PalettePanel::selectionChanged, this, [this] { showMarks(); });
     connect(palettePanel_, &PalettePanel::farMatchChanged, this, [this](int distance) { settings_.setFarMatch(distance); });
@@ -137,17 +141,69 @@ void Form1::showConversion()
 {
     if (palettePanel_->isVisible()) {
         palettePanel_->setPalettes(conversion_.SourcePal, conversion_.TargetPal, identifiedPicture_ != 0);
-        palettePanel_->setUsage(paletteUsage(view()));
+        palettePanel_->setUsage({});  // until this picture's is counted
+        usageWanted_ = true;
     }
     showMarks();
 }
 
 void Form1::showMarks()
 {
-    const QImage marks = pixelMarks(view(), {mnuViewUnmatched->isChecked(), palettePanel_->selectedSource(),
-                                             palettePanel_->selectedTarget()});
-    Picture1->setMarks(marks);
-    Picture2->setMarks(marks);
+    const MarkedPixels marked{mnuViewUnmatched->isChecked(), palettePanel_->selectedSource(), palettePanel_->selectedTarget()};
+    viewPass_.stop();
+    Picture1->setMarks({});
+    Picture2->setMarks({});
+    if (!usageWanted_ && !marked.unmatched && !marked.sourceEntry && !marked.targetEntry)
+        return;
+    struct Shown {
+        QImage marks;
+        std::optional<PaletteUsage> usage;
+    };
+    auto shown = std::make_shared<Shown>();
+    // The picture is shared, not copied; the state is read in place (viewPass_ is stopped before
+    // it changes).
+    const BackgroundPass::Work work = [shown, marked, usage = usageWanted_, picture = Picture1->image(), &state = conversion_,
+                                       identified = identifiedPicture_ == shownPicture_,
+                                       converted = convertedPicture_ == shownPicture_](std::stop_token stop) {
+        const ConversionView view{picture, state, identified, converted};
+        if (usage)
+            shown->usage = paletteUsage(view, stop);
+        shown->marks = pixelMarks(view, marked, stop);
+    };
+    const BackgroundPass::Done done = [this, shown](std::exception_ptr failure) {
+        if (failure) {
+            attempt([failure] { std::rethrow_exception(failure); });
+            return;
+        }
+        if (shown->usage) {
+            palettePanel_->setUsage(*shown->usage);
+            usageWanted_ = false;
+        }
+        Picture1->setMarks(shown->marks);
+        Picture2->setMarks(shown->marks);
+    };
+    if (pixels() < runner_.backgroundPixels()) {  // too small to be worth a thread
+        std::exception_ptr failure;
+        try {
+            work({});
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done(failure);
+        return;
+    }
+    viewPass_.start(work, done);
+}
+
+void Form1::stopViewPass()
+{
+    if (viewPass_.isPending()) {
+        viewPass_.stop();
+        usageWanted_ = false;
+        const QSignalBlocker quiet(mnuViewUnmatched);
+        mnuViewUnmatched->setChecked(false);
+    }
+    palettePanel_->letGo();
 }
 
 int Form1::statusWidth() const

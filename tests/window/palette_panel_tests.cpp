@@ -25,7 +25,6 @@ std::bitset<256> marked(const PaletteGrid* grid, PaletteGrid::Mark mark)
         bits.set(static_cast<std::size_t>(entry), (grid->mark(entry) & mark) != 0);
     return bits;
 }
-std::bitset<256> used(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Used); }
 std::bitset<256> flagged(const PaletteGrid* grid) { return marked(grid, PaletteGrid::Flagged); }
 
 // The test picture (red, green, blue over black, (1, 2, 3), red) with the panel open.
@@ -38,10 +37,16 @@ protected:
     }
 
     PalettePanel* panel() const { return window->palettePanel(); }
+    std::bitset<256> used(const PaletteGrid* grid) const
+    {
+        settle();
+        return palshift::test::marked(grid, PaletteGrid::Used);
+    }
     void click(PaletteGrid* grid, int entry) { QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(entry).topLeft() + QPoint(2, 2)); }
     // Per pixel, row by row: whether the marks over both pictures (which must agree) show it.
     QList<bool> marked() const
     {
+        settle();
         const QImage& marks = window->Picture1->marks();
         EXPECT_EQ(marks, window->Picture2->marks());
         QList<bool> shown;
@@ -61,6 +66,9 @@ TEST_F(Palettes, ShowBothPalettesAndMarkTheEntriesThePictureUses)
     window->Command2->click();
     EXPECT_EQ(used(panel()->targetGrid()), entries({4, 7, 11, 9}));
     EXPECT_EQ(panel()->targetGrid()->grab().toImage().pixelColor(panel()->targetGrid()->swatchRect(9).topLeft()), QColor(10, 250, 10));
+    open(writePicture("same.png", testPicture()));
+    EXPECT_EQ(palshift::test::marked(panel()->sourceGrid(), PaletteGrid::Used), entries({}));  // not the last picture's
+    window->mbuConvert->trigger();
 
     // Closed by its own window's means, the panel unchecks its menu item; opened again, it shows
     // what changed meanwhile.
@@ -80,10 +88,40 @@ TEST_F(Palettes, ClickingAnEntryMarksItsPixels)
     EXPECT_EQ(marked(), QList<bool>({true, false, false, false, false, true}));
     EXPECT_EQ(panel()->targetGrid()->highlighted(), 7);  // its match
     click(panel()->targetGrid(), 4);  // black and (1, 2, 3) both became entry 4
+    EXPECT_TRUE(window->Picture1->marks().isNull());  // entry 1's, until entry 4's are worked out
     EXPECT_EQ(panel()->selectedSource(), std::nullopt);
     EXPECT_EQ(marked(), QList<bool>({false, false, false, true, true, false}));
     click(panel()->targetGrid(), 4);
     EXPECT_EQ(marked(), QList<bool>({false, false, false, false, false, false}));
+}
+
+// The marks of an entry go with the panel, with the picture they were chosen on, and with Esc in
+// either window.
+TEST_F(Palettes, EntryMarksAreLetGo)
+{
+    const QList<bool> none(6, false);
+    window->mbuConvert->trigger();
+    const auto choose = [this] {
+        click(panel()->sourceGrid(), 1);
+        EXPECT_NE(marked(), QList<bool>(6, false));
+    };
+    choose();
+    panel()->close();
+    EXPECT_EQ(marked(), none);
+    window->mnuViewPalettes->trigger();
+    EXPECT_EQ(panel()->selectedSource(), std::nullopt);
+    choose();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(marked(), none);
+    EXPECT_EQ(panel()->sourceGrid()->highlighted(), PaletteGrid::noEntry);
+    choose();
+    QTest::keyClick(panel(), Qt::Key_Escape);
+    EXPECT_EQ(marked(), none);
+    choose();
+    open(writePicture("other.png", testPicture()));
+    EXPECT_EQ(panel()->selectedSource(), std::nullopt);
+    window->mbuConvert->trigger();
+    EXPECT_EQ(marked(), none);
 }
 
 // Entries whose nearest Diablo 2 colour is farther than the distance set are flagged; the distance

@@ -26,6 +26,7 @@ protected:
     // 1 unmatched, 2 an entry's.
     QList<int> marks() const
     {
+        settle();
         const QImage& marks = window->Picture1->marks();
         EXPECT_EQ(marks, window->Picture2->marks());
         QList<int> kinds;
@@ -76,12 +77,21 @@ TEST_F(Inspector, HighlightUnmatchedMarksThePixelsOfNoDiablo1Colour)
     window->Command1->click();
     EXPECT_EQ(marks(), QList<int>({0, 0, 0, 0, 1, 0}));
     window->setZoom(2);
+    settle();
     const QImage painted = shown(window->Picture1);
     EXPECT_NE(QColor(painted.pixel(3, 3)), QColor(qRgb(1, 2, 3)));
     EXPECT_EQ(QColor(painted.pixel(5, 3)), QColor(qRgb(255, 0, 0)));
     window->mnuViewUnmatched->trigger();
     EXPECT_EQ(marks(), QList<int>({0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(QColor(shown(window->Picture1).pixel(3, 3)), QColor(qRgb(1, 2, 3)));
+
+    // Esc while the marks are worked out stops them: none show, and the item says so.
+    window->mnuViewUnmatched->trigger();
+    ASSERT_TRUE(window->viewPass().isPending());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &escape);
+    EXPECT_FALSE(window->mnuViewUnmatched->isChecked());
+    EXPECT_EQ(marks(), QList<int>({0, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace

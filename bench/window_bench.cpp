@@ -1,0 +1,302 @@
+// The window on a 9000 x 9000 picture, through the real window on the offscreen platform: how long
+// the interface thread goes without taking events while the marks are shown (Convert with
+// Highlight Unmatched on, turning it on, clicking a palette entry, Convert of an off-palette
+// picture with an entry selected), and Convert and Save end to end beside the pixel work alone.
+
+#include "bench_pictures.h"
+
+#include "app/form1.h"
+#include "app/palette_grid.h"
+#include "app/palette_panel.h"
+#include "bmp/bmp_header.h"
+#include "convert/fused_convert.h"
+#include "convert/nearest_colour.h"
+#include "convert/picture_export.h"
+#include "convert/source_index_map.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace palshift::bench {
+
+namespace {
+
+constexpr int side = 9000;
+
+Form1* window = nullptr;
+QString inPalette, offPalette, saved;
+
+struct NamedSave : FileDialog {
+    std::optional<QString> showOpen(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> showSave(const QString&) override { return saved; }
+    std::optional<QString> showExportMapping(const QString&) override { return std::nullopt; }
+};
+
+bool idle()
+{
+    return !window->runner().isRunning() && !window->viewPass().isPending();
+}
+
+// Runs action from the event loop, as a key or a click would, and goes on until the window is
+// idle again: the longest time between two ticks of a 1 ms timer on the interface thread, and the
+// time until idle, in seconds.
+struct Measured {
+    double stall = 0;
+    double total = 0;
+};
+Measured measure(const std::function<void()>& action)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0, end = 0;
+    bool acted = false;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        if (acted && idle() && end == 0) {
+            end = now;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(0, [&] {
+        action();
+        acted = true;
+    });
+    clock.start();
+    tick.start();
+    loop.exec();
+    return {static_cast<double>(longest) / 1e9, static_cast<double>(end) / 1e9};
+}
+
+void settle()
+{
+    while (!idle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    QCoreApplication::processEvents();
+}
+
+void open(const QString& file)
+{
+    window->mnuViewUnmatched->setChecked(false);
+    window->palettePanel()->letGo();
+    if (window->openFileName() != file && !window->loadFile(file))
+        throw std::runtime_error("cannot open the benchmark picture");
+    settle();
+}
+
+void clickSource(int entry)
+{
+    PaletteGrid* const grid = window->palettePanel()->sourceGrid();
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(entry).center());
+}
+
+// Reports the longest stall over the iterations and the mean time until idle.
+void report(benchmark::State& state, double longest)
+{
+    state.counters["longest_stall_ms"] = longest * 1000;
+}
+
+void ConvertWithUnmatchedShown(benchmark::State& state)
+{
+    open(inPalette);
+    window->mnuViewUnmatched->setChecked(true);
+    settle();
+    double longest = 0;
+    for (auto _ : state) {
+        const Measured measured = measure([] { window->mbuConvert_Click(); });
+        longest = std::max(longest, measured.stall);
+        state.SetIterationTime(measured.total);
+    }
+    report(state, longest);
+    window->mnuViewUnmatched->setChecked(false);
+    settle();
+}
+
+void TurnUnmatchedOn(benchmark::State& state)
+{
+    open(offPalette);
+    window->mbuConvert_Click();
+    settle();
+    double longest = 0;
+    for (auto _ : state) {
+        const Measured measured = measure([] { window->mnuViewUnmatched->trigger(); });
+        longest = std::max(longest, measured.stall);
+        state.SetIterationTime(measured.total);
+        state.PauseTiming();
+        window->mnuViewUnmatched->trigger();
+        settle();
+        state.ResumeTiming();
+    }
+    report(state, longest);
+}
+
+void ClickPaletteEntry(benchmark::State& state)
+{
+    open(inPalette);
+    window->mnuViewPalettes->setChecked(true);
+    window->mbuConvert_Click();
+    settle();
+    double longest = 0;
+    for (auto _ : state) {
+        const Measured measured = measure([] { clickSource(1); });
+        longest = std::max(longest, measured.stall);
+        state.SetIterationTime(measured.total);
+        state.PauseTiming();
+        window->palettePanel()->letGo();
+        settle();
+        state.ResumeTiming();
+    }
+    report(state, longest);
+    window->mnuViewPalettes->setChecked(false);
+    settle();
+}
+
+void ConvertOffPaletteWithEntrySelected(benchmark::State& state)
+{
+    open(offPalette);
+    window->mnuViewPalettes->setChecked(true);
+    clickSource(1);
+    settle();
+    double longest = 0;
+    for (auto _ : state) {
+        const Measured measured = measure([] { window->mbuConvert_Click(); });
+        longest = std::max(longest, measured.stall);
+        state.SetIterationTime(measured.total);
+    }
+    if (window->conversion().unmatchedPixels == 0)
+        state.SkipWithError("the off-palette picture matched everywhere");
+    report(state, longest);
+    window->palettePanel()->letGo();
+    window->mnuViewPalettes->setChecked(false);
+    settle();
+}
+
+// From the command to the result painted in the window, nothing marked.
+void WindowConvert(benchmark::State& state)
+{
+    open(inPalette);
+    for (auto _ : state) {
+        const Measured measured = measure([] {
+            window->mbuConvert_Click();
+            window->repaint();
+        });
+        state.SetIterationTime(measured.total);
+    }
+}
+
+void WindowSave(benchmark::State& state)
+{
+    open(inPalette);
+    window->mbuConvert_Click();
+    window->mnuFileSave_Click();  // names the file
+    settle();
+    for (auto _ : state) {
+        const Measured measured = measure([] { window->Command4_Click(); });
+        state.SetIterationTime(measured.total);
+    }
+}
+
+// The window painted anew whole, as after a conversion, with nothing else to do.
+void WindowRepaint(benchmark::State& state)
+{
+    open(inPalette);
+    window->mbuConvert_Click();
+    settle();
+    for (auto _ : state) {
+        window->Picture1->update();
+        window->Picture2->update();
+        window->repaint();
+    }
+}
+
+// The pixel work alone, as palshift_bench measures it: the one pass over maps and a painting of
+// the picture's size, and "Save Picture" of the result.
+void OnePassConvert(benchmark::State& state)
+{
+    const ImageSurface picture1(benchPicture(side, Content::Sprite, QImage::Format_RGB32));
+    ConversionState conversion;
+    InitBmpHeader(conversion.BmpFileHeader);
+    conversion.SourcePal = sourcePalette();
+    conversion.TargetPal = targetPalette();
+    dimensionIndexMaps(conversion, picture1);
+    ImageSurface picture2;
+    picture2.resize(side, side);
+    identifyRemapAndPaint(conversion, picture1, picture2);
+    for (auto _ : state)
+        identifyRemapAndPaint(conversion, picture1, picture2);
+}
+
+void SavePicture(benchmark::State& state)
+{
+    const ImageSurface picture1(benchPicture(side, Content::Sprite, QImage::Format_RGB32));
+    ConversionState conversion;
+    InitBmpHeader(conversion.BmpFileHeader);
+    conversion.SourcePal = sourcePalette();
+    conversion.TargetPal = targetPalette();
+    dimensionIndexMaps(conversion, picture1);
+    InitPicturePal(conversion, picture1);
+    SilentStatusLine status;
+    palshift::newPal(conversion, picture1, status);
+    ImageSurface picture2;
+    picture2.resize(side, side);
+    conversion.SaveFileName = saved + QStringLiteral(".alone.bmp");
+    for (auto _ : state)
+        palshift::savePicture(conversion, picture2, status);
+}
+
+BENCHMARK(ConvertWithUnmatchedShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(TurnUnmatchedOn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ClickPaletteEntry)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ConvertOffPaletteWithEntrySelected)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(WindowConvert)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(WindowRepaint)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(OnePassConvert)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(WindowSave)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(SavePicture)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+}  // namespace palshift::bench
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QTemporaryDir folder;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());  // never the user's settings
+    using namespace palshift::bench;
+    inPalette = folder.filePath(QStringLiteral("sprite.bmp"));
+    offPalette = folder.filePath(QStringLiteral("off.bmp"));
+    saved = folder.filePath(QStringLiteral("result.bmp"));
+    QImage picture = benchPicture(side, Content::Sprite, QImage::Format_RGB32);
+    if (!picture.save(inPalette))
+        return 1;
+    for (int y = 0; y < side; y += 3)  // a pixel in every 9 of a colour in no Diablo 1 entry
+        for (int x = 0; x < side; x += 3)
+            picture.setPixel(x, y, qRgb(1, 2, 3));
+    if (!picture.save(offPalette))
+        return 1;
+    picture = QImage();
+    palshift::Form1 form(QStringLiteral(PALSHIFT_DATA_DIR), std::make_unique<NamedSave>());
+    form.show();
+    window = &form;
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
