@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/palettes_dialog.h"
+#include "app/window_fit.h"
 #include "bmp/bmp_header.h"
 #include "convert/dc6_conversion.h"
 #include "convert/indexed_export.h"
@@ -492,6 +493,15 @@ void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager tells the frame once the window is shown; a window fitted without it
+    // could pass the screen's edge.
+    if (marginsAround(geometry(), frameGeometry()) != frameMargins_)
+        MoveCommands();
 }
 
 void Form1::keyPressEvent(QKeyEvent* event)

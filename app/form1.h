@@ -98,6 +98,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -153,6 +154,7 @@ private:
     // The transparent entry of the target index map, as the rules were when it was converted.
     std::optional<std::uint8_t> convertedTransparentIndex_;
 
+    QMargins frameMargins_;  // the window system's frame, as the last layout knew it
     int zoom_ = 1;
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;

@@ -76,5 +76,16 @@ TEST_F(WindowLayout, OnlyThePicturesScroll)
     EXPECT_GT(scrollArea->verticalScrollBar()->maximum(), 0);
 }
 
+// Before it is shown a window has no frame yet; sized as if it had none, its title bar would push
+// its status bar off the screen.
+TEST_F(WindowLayout, AWindowNotShownYetLeavesRoomForItsTitleBar)
+{
+    const QRect available = window->screen()->availableGeometry();
+    const QString large = writePicture("large.png", picture(8, std::vector<QRgb>(8 * (available.height() + 10), qRgb(0, 0, 255))));
+    Form1 starting(folder.path(), std::make_unique<ScriptedFileDialog>(), std::make_unique<RecordingMessageBoxes>());
+    ASSERT_TRUE(starting.loadFile(large));
+    EXPECT_LE(starting.height() + starting.style()->pixelMetric(QStyle::PM_TitleBarHeight), available.height());
+}
+
 }  // namespace
 }  // namespace palshift::test
