@@ -250,7 +250,7 @@ bool Form1::Command4_Click()
         return false;
     if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
                                                                   StatusLine& status) {
-            const OutputFormat format = outputFormatOfFile(working.SaveFileName, Qt::CaseSensitive);
+            const OutputFormat format = outputFormatOfFile(working.SaveFileName);
             if (format == OutputFormat::Bmp)
                 savePicture(working, Picture2->surface(), status, progress);
             else
@@ -258,6 +258,7 @@ bool Form1::Command4_Click()
         }))
         return false;
     settings_.setLastFolder(QFileInfo(conversion_.SaveFileName).absolutePath());
+    SB1->showSaved(conversion_.SaveFileName);
     return true;
 }
 
@@ -320,7 +321,7 @@ void Form1::mnuFilePalettes_Click()
 void Form1::mnuFileExportMapping_Click()
 {
     const std::optional<QString> chosen = CD1->showExportMapping(settings_.lastFolder());
-    if (!chosen || chosen->isEmpty() || refuseFolder(*chosen))
+    if (!chosen || chosen->isEmpty() || refuseFolder(*chosen) || !confirmReplace(*chosen))
         return;
     attempt([&] {
         ConversionState palettes;
@@ -328,6 +329,7 @@ void Form1::mnuFileExportMapping_Click()
         readPals(palettes, silent, paletteFiles(), paletteFormats());
         writeMappingTable(*chosen, palettes.SourcePal, palettes.TargetPal, rules().transparentIndex);
         settings_.setLastFolder(QFileInfo(*chosen).absolutePath());
+        SB1->showSaved(*chosen);
     });
 }
 
@@ -421,12 +423,18 @@ bool Form1::chooseSaveFileName()
     const QString name = savedName(*chosen);
     if (refuseFolder(name))
         return false;
-    // The dialog asked about the name the user typed; the appended one is new to them.
-    if (name != *chosen && QFileInfo::exists(name) && !messages_->confirmReplace(name))
+    if (!confirmReplace(name))
         return false;
     conversion_.SaveFileName = name;
     namedPicture_ = shownPicture_;
     return true;
+}
+
+bool Form1::confirmReplace(const QString& name)
+{
+    const bool agreed = !QFileInfo::exists(name) || messages_->confirmReplace(name);
+    activateWindow();  // back from the dialogs, the keyboard is the window's again
+    return agreed;
 }
 
 bool Form1::attempt(const std::function<void()>& step)

@@ -118,6 +118,9 @@ private:
     bool checkConverted();
     // True, after saying so, when name is a folder.
     bool refuseFolder(const QString& name);
+    // True when name is free, or the user agrees to replace the file there. The save dialogs leave
+    // this question to the window, so that it is asked once, of the name written.
+    bool confirmReplace(const QString& name);
     // Runs a step; a failure is shown to the user. True when the step ran to its end.
     bool attempt(const std::function<void()>& step);
     void setBusy(bool busy);

@@ -26,9 +26,15 @@ StatusBar::StatusBar(QWidget* parent)
 
 void StatusBar::setText(std::string_view text)
 {
+    clearMessage();
     panel_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     panel_->repaint();
     emit textChanged(panel_->text());
+}
+
+void StatusBar::showSaved(const QString& file)
+{
+    showMessage(QStringLiteral("Saved %1").arg(file), 5000);
 }
 
 QString StatusBar::text() const

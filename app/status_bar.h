@@ -20,6 +20,10 @@ public:
     void setText(std::string_view text) override;
     QString text() const;
 
+    // Says for a few seconds where a save wrote file, over the step's text and the note; the next
+    // step's text ends it.
+    void showSaved(const QString& file);
+
     // An empty note leaves the second panel empty.
     void setNote(const QString& note);
     QString note() const;
