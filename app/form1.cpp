@@ -27,6 +27,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -193,12 +194,16 @@ bool Form1::Command1_Click()
     return true;
 }
 
+QString unmatchedNote(qint64 unmatched, qint64 pixels)
+{
+    const QLocale locale;  // the user's, for the thousands separators
+    return QStringLiteral("%1 of %2 pixels match no Diablo 1 colour").arg(locale.toString(unmatched), locale.toString(pixels));
+}
+
 void Form1::showUnmatchedNote()
 {
     const qint64 unmatched = conversion_.unmatchedPixels;
-    SB1->setNote(unmatched == 0 ? QString()
-                                : QStringLiteral("%1 of %2 pixels match no Diablo 1 colour")
-                                      .arg(QString::number(unmatched), QString::number(pixels())));
+    SB1->setNote(unmatched == 0 ? QString() : unmatchedNote(unmatched, pixels()));
 }
 
 bool Form1::Command2_Click()

@@ -27,6 +27,10 @@ namespace palshift {
 
 class PalettePanel;
 
+// The second status panel's note: how many of the pixels match no Diablo 1 colour, in the user's
+// locale ("230,000 of 81,000,000 pixels ..." in English).
+QString unmatchedNote(qint64 unmatched, qint64 pixels);
+
 // The window: the source picture and its conversion side by side, the four steps as buttons,
 // "&File" and "&Convert" on the menu bar. It owns the conversion state for its whole life.
 // Long steps run off the interface thread (Esc cancels them, and a cancelled step changes

@@ -24,7 +24,8 @@ public:
     // step's text ends it.
     void showSaved(const QString& file);
 
-    // An empty note leaves the second panel empty.
+    // An empty note leaves the second panel empty. The note takes the room that the step's text
+    // leaves, and gives way first where there is too little.
     void setNote(const QString& note);
     QString note() const;
 
