@@ -1,8 +1,12 @@
 #include "app/file_dialog.h"
 
+#include "pictures/save_name.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <algorithm>
 
 namespace palshift {
 
@@ -36,6 +40,21 @@ std::optional<QString> chosen(QFileDialog& dialog)
     return dialog.selectedFiles().front();
 }
 
+// A save dialog that leaves the question about an existing file to the window, which asks it once
+// the name has its ending, and for every name alike.
+void prepareSave(QFileDialog& dialog, const QStringList& filters)
+{
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(filters);
+}
+
+int chosenFilter(const QFileDialog& dialog, const QStringList& filters)
+{
+    return std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+}
+
 }  // namespace
 
 std::optional<QString> QtFileDialog::showOpen(const QString& preset, const QString& folder)
@@ -54,10 +73,10 @@ std::optional<QString> QtFileDialog::showOpen(const QString& preset, const QStri
 std::optional<QString> QtFileDialog::showSave(const QString& folder)
 {
     QFileDialog dialog(parent_, QString(), folder);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(saveFilters());
-    return chosen(dialog);
+    prepareSave(dialog, saveFilters());
+    const std::optional<QString> name = chosen(dialog);
+    constexpr OutputFormat types[] = {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Pcx, OutputFormat::Dc6};
+    return name ? std::optional(savedName(*name, types[chosenFilter(dialog, saveFilters())])) : std::nullopt;
 }
 
 }  // namespace palshift
@@ -67,10 +86,15 @@ namespace palshift {
 std::optional<QString> QtFileDialog::showExportMapping(const QString& folder)
 {
     QFileDialog dialog(parent_, QStringLiteral("Export Mapping"), folder);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(mappingFilters());
-    return chosen(dialog);
+    prepareSave(dialog, mappingFilters());
+    const std::optional<QString> name = chosen(dialog);
+    if (!name)
+        return std::nullopt;
+    // As the table is written: 256 bytes for a name ending in ".dat", in any case, else CSV.
+    for (const char* ending : {".csv", ".dat"})
+        if (name->endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            return name;
+    return *name + (chosenFilter(dialog, mappingFilters()) == 1 ? QStringLiteral(".dat") : QStringLiteral(".csv"));
 }
 
 }  // namespace palshift

@@ -18,8 +18,11 @@ public:
     // nothing when cancelled.
     virtual std::optional<QString> showOpen(const QString& preset, const QString& folder) = 0;
     // The file name the user chose to save to, starting in folder with no name; nothing when cancelled.
+    // A name without an ending of the program's takes the chosen type's (savedName). Neither save
+    // dialog asks before replacing a file: the window does.
     virtual std::optional<QString> showSave(const QString& folder) = 0;
-    // The file name to write the mapping table to, starting in folder; nothing when cancelled.
+    // The file name to write the mapping table to, starting in folder; nothing when cancelled. A name
+    // ending in neither ".csv" nor ".dat", in any case, takes the chosen type's.
     virtual std::optional<QString> showExportMapping(const QString& folder) = 0;
 };
 

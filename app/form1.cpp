@@ -2,6 +2,7 @@
 
 #include "app/palette_panel.h"
 #include "app/palettes_dialog.h"
+#include "app/window_fit.h"
 #include "bmp/bmp_header.h"
 #include "convert/dc6_conversion.h"
 #include "convert/indexed_export.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -193,12 +195,16 @@ bool Form1::Command1_Click()
     return true;
 }
 
+QString unmatchedNote(qint64 unmatched, qint64 pixels)
+{
+    const QLocale locale;  // the user's, for the thousands separators
+    return QStringLiteral("%1 of %2 pixels match no Diablo 1 colour").arg(locale.toString(unmatched), locale.toString(pixels));
+}
+
 void Form1::showUnmatchedNote()
 {
     const qint64 unmatched = conversion_.unmatchedPixels;
-    SB1->setNote(unmatched == 0 ? QString()
-                                : QStringLiteral("%1 of %2 pixels match no Diablo 1 colour")
-                                      .arg(QString::number(unmatched), QString::number(pixels())));
+    SB1->setNote(unmatched == 0 ? QString() : unmatchedNote(unmatched, pixels()));
 }
 
 bool Form1::Command2_Click()
@@ -250,7 +256,7 @@ bool Form1::Command4_Click()
         return false;
     if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
                                                                   StatusLine& status) {
-            const OutputFormat format = outputFormatOfFile(working.SaveFileName, Qt::CaseSensitive);
+            const OutputFormat format = outputFormatOfFile(working.SaveFileName);
             if (format == OutputFormat::Bmp)
                 savePicture(working, Picture2->surface(), status, progress);
             else
@@ -258,6 +264,7 @@ bool Form1::Command4_Click()
         }))
         return false;
     settings_.setLastFolder(QFileInfo(conversion_.SaveFileName).absolutePath());
+    SB1->showSaved(conversion_.SaveFileName);
     return true;
 }
 
@@ -320,7 +327,7 @@ void Form1::mnuFilePalettes_Click()
 void Form1::mnuFileExportMapping_Click()
 {
     const std::optional<QString> chosen = CD1->showExportMapping(settings_.lastFolder());
-    if (!chosen || chosen->isEmpty() || refuseFolder(*chosen))
+    if (!chosen || chosen->isEmpty() || refuseFolder(*chosen) || !confirmReplace(*chosen))
         return;
     attempt([&] {
         ConversionState palettes;
@@ -328,6 +335,7 @@ void Form1::mnuFileExportMapping_Click()
         readPals(palettes, silent, paletteFiles(), paletteFormats());
         writeMappingTable(*chosen, palettes.SourcePal, palettes.TargetPal, rules().transparentIndex);
         settings_.setLastFolder(QFileInfo(*chosen).absolutePath());
+        SB1->showSaved(*chosen);
     });
 }
 
@@ -424,12 +432,18 @@ bool Form1::chooseSaveFileName()
     const QString name = savedName(*chosen);
     if (refuseFolder(name))
         return false;
-    // The dialog asked about the name the user typed; the appended one is new to them.
-    if (name != *chosen && QFileInfo::exists(name) && !messages_->confirmReplace(name))
+    if (!confirmReplace(name))
         return false;
     conversion_.SaveFileName = name;
     namedPicture_ = shownPicture_;
     return true;
+}
+
+bool Form1::confirmReplace(const QString& name)
+{
+    const bool agreed = !QFileInfo::exists(name) || messages_->confirmReplace(name);
+    activateWindow();  // back from the dialogs, the keyboard is the window's again
+    return agreed;
 }
 
 bool Form1::attempt(const std::function<void()>& step)
@@ -496,6 +510,15 @@ void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager tells the frame once the window is shown; a window fitted without it
+    // could pass the screen's edge.
+    if (marginsAround(geometry(), frameGeometry()) != frameMargins_)
+        MoveCommands();
 }
 
 void Form1::keyPressEvent(QKeyEvent* event)

@@ -28,6 +28,10 @@ namespace palshift {
 
 class PalettePanel;
 
+// The second status panel's note: how many of the pixels match no Diablo 1 colour, in the user's
+// locale ("230,000 of 81,000,000 pixels ..." in English).
+QString unmatchedNote(qint64 unmatched, qint64 pixels);
+
 // The window: the source picture and its conversion side by side, the four steps as buttons,
 // "&File" and "&Convert" on the menu bar. It owns the conversion state for its whole life.
 // Long steps run off the interface thread (Esc cancels them, and a cancelled step changes
@@ -101,6 +105,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -120,6 +125,9 @@ private:
     bool checkConverted();
     // True, after saying so, when name is a folder.
     bool refuseFolder(const QString& name);
+    // True when name is free, or the user agrees to replace the file there. The save dialogs leave
+    // this question to the window, so that it is asked once, of the name written.
+    bool confirmReplace(const QString& name);
     // Runs a step; a failure is shown to the user. True when the step ran to its end.
     bool attempt(const std::function<void()>& step);
     void setBusy(bool busy);
@@ -160,6 +168,7 @@ private:
     // The transparent entry of the target index map, as the rules were when it was converted.
     std::optional<std::uint8_t> convertedTransparentIndex_;
 
+    QMargins frameMargins_;  // the window system's frame, as the last layout knew it
     int zoom_ = 1;
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;

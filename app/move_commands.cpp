@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/window_fit.h"
 
 #include <QMenuBar>
 #include <QPushButton>
@@ -87,8 +88,12 @@ void Form1::MoveCommands()
     // all within the room the screen offers.
     QSize room(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QScreen* const shown = screen();
+    const QMargins known = marginsAround(geometry(), frameGeometry());
+    frameMargins_ = known;
     if (shown) {
-        room = shown->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+        room = clientRoom(shown->availableGeometry(),
+                          frameMarginsToCount(known, style()->pixelMetric(QStyle::PM_TitleBarHeight),
+                                              style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth)));
         room.rheight() -= menuBar()->sizeHint().height() + SB1->sizeHint().height() + buttonsHeight;
     }
     const Viewport fitted = picturesViewport(Picture1->size(), QSize((room.width() - 1) / 2, room.height()),
@@ -113,14 +118,9 @@ void Form1::MoveCommands()
 
     // A window grown past the screen's edge is moved back, so that nothing of it is out of sight.
     if (shown && isVisible()) {
-        const QRect available = shown->availableGeometry();
-        QRect frame = frameGeometry();
-        frame.moveRight(std::min(frame.right(), available.right()));
-        frame.moveBottom(std::min(frame.bottom(), available.bottom()));
-        frame.moveLeft(std::max(frame.left(), available.left()));
-        frame.moveTop(std::max(frame.top(), available.top()));
-        if (frame.topLeft() != frameGeometry().topLeft())
-            move(frame.topLeft());
+        const QPoint corner = placedFrame(frameGeometry(), shown->availableGeometry());
+        if (corner != frameGeometry().topLeft())
+            move(corner);
     }
 }
 

@@ -3,19 +3,23 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <utility>
+
 namespace palshift {
 
 StatusBar::StatusBar(QWidget* parent)
     : QStatusBar(parent), panel_(new QLabel(this)), notePanel_(new QLabel(this)), progress_(new QProgressBar(this))
 {
     setSizeGripEnabled(false);
-    for (QLabel* panel : {panel_, notePanel_}) {
+    // The step's text takes what it needs and the note the rest, so that a note shows whole
+    // wherever the window has room for it (shared evenly, the room would cut it short); a minimum
+    // of 1 lets it give way first on a narrow screen (0 would mean none, and the text's width).
+    for (const auto& [panel, stretch] : {std::pair{panel_, 0}, std::pair{notePanel_, 1}}) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        addWidget(panel, 1);
+        addWidget(panel, stretch);
     }
-    // The step's text fits; the note gives way (a minimum of 0 would mean none of its own, and
-    // the layout would take the text's width instead).
+    notePanel_->setObjectName(QStringLiteral("note"));
     notePanel_->setMinimumWidth(1);
     progress_->setRange(0, 100);
     progress_->setMaximumWidth(120);
@@ -26,9 +30,15 @@ StatusBar::StatusBar(QWidget* parent)
 
 void StatusBar::setText(std::string_view text)
 {
+    clearMessage();
     panel_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     panel_->repaint();
     emit textChanged(panel_->text());
+}
+
+void StatusBar::showSaved(const QString& file)
+{
+    showMessage(QStringLiteral("Saved %1").arg(file), 5000);
 }
 
 QString StatusBar::text() const

@@ -20,7 +20,12 @@ public:
     void setText(std::string_view text) override;
     QString text() const;
 
-    // An empty note leaves the second panel empty.
+    // Says for a few seconds where a save wrote file, over the step's text and the note; the next
+    // step's text ends it.
+    void showSaved(const QString& file);
+
+    // An empty note leaves the second panel empty. The note takes the room that the step's text
+    // leaves, and gives way first where there is too little.
     void setNote(const QString& note);
     QString note() const;
 

@@ -212,8 +212,7 @@ int Form1::statusWidth() const
     // to 9,999,999 pixels, so that the window need not change its width whatever they say.
     if (!pixelInspector)
         return 0;
-    return SB1->minimumSizeHint().width()
-           + SB1->fontMetrics().horizontalAdvance(QStringLiteral("8888888 of 8888888 pixels match no Diablo 1 colour"));
+    return SB1->minimumSizeHint().width() + SB1->fontMetrics().horizontalAdvance(unmatchedNote(8888888, 8888888));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

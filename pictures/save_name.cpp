@@ -2,12 +2,6 @@
 
 namespace palshift {
 
-QString withBmpExtension(const QString& name)
-{
-    const QString extension = QStringLiteral(".bmp");
-    return name.endsWith(extension, Qt::CaseSensitive) ? name : name + extension;
-}
-
 std::optional<OutputFormat> outputFormatFromName(QStringView name)
 {
     if (name == QLatin1String("bmp"))
@@ -43,9 +37,11 @@ OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings)
     return OutputFormat::Bmp;
 }
 
-QString savedName(const QString& name)
+QString savedName(const QString& name, OutputFormat chosen)
 {
-    return outputFormatOfFile(name, Qt::CaseSensitive) == OutputFormat::Bmp ? withBmpExtension(name) : name;
+    if (outputFormatOfFile(name) != OutputFormat::Bmp || name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive))
+        return name;
+    return name + QLatin1Char('.') + outputFormatName(chosen);
 }
 
 }  // namespace palshift

@@ -7,9 +7,6 @@
 
 namespace palshift {
 
-// name with ".bmp" appended unless it already ends in exactly ".bmp" (".BMP" does not count).
-QString withBmpExtension(const QString& name);
-
 // The file a conversion or a save writes.
 enum class OutputFormat {
     Bmp,  // 8-bit BMP, the target palette as its colour table
@@ -26,8 +23,8 @@ QString outputFormatName(OutputFormat format);
 // case unless endings says Qt::CaseSensitive. DC6 for ".dc6" in any case.
 OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings = Qt::CaseInsensitive);
 
-// The name a save writes: one ending in exactly ".png" or ".pcx", or ".dc6" in any case, as it is, any other
-// withBmpExtension.
-QString savedName(const QString& name);
+// The name a save writes: one ending in ".bmp", ".png", ".pcx" or ".dc6", in any case, as it is; any
+// other with the ending of chosen (the type picked in the save dialog) appended.
+QString savedName(const QString& name, OutputFormat chosen = OutputFormat::Bmp);
 
 }  // namespace palshift

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <sys/stat.h>
 
@@ -82,20 +83,24 @@ TEST_F(WindowWithResult, CancelOrAFailedOpenChangesNothingAndTheSameFileLoadsAga
     EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>(6, 0));
 }
 
-// ".bmp" is appended unless the name ends in exactly ".bmp"; only a name it was appended to is asked
-// about again before it is replaced, and a folder is refused before any question.
-TEST_F(WindowWithResult, SaveAppendsBmpAsksBeforeReplacingAndReportsFailure)
+// A name takes ".bmp" unless it has an ending the program writes, in any case; every file that a
+// save would replace is asked about first, and a folder is refused before any question.
+TEST_F(WindowWithResult, SaveNamesAsksBeforeReplacingAndReportsFailure)
 {
     const QString kept = writeFile("kept.bmp", "not to be lost");
     save(path("kept"));
-    EXPECT_EQ(messages->replaceAsked, QStringList{kept});
+    save(kept);
+    EXPECT_EQ(messages->replaceAsked, QStringList({kept, kept}));
     EXPECT_EQ(QFileInfo(kept).size(), 14);
     EXPECT_TRUE(statusTexts.isEmpty());
-    save(kept);  // the dialog has asked about this name
+    messages->replaceAnswer = true;
+    save(kept);
     EXPECT_EQ(QImage(kept).size(), QSize(3, 2));
-    for (const char* chosen : {"upper.BMP", "short.bm"})
+    EXPECT_EQ(window->SB1->currentMessage(), "Saved " + kept);
+    for (const char* chosen : {"upper.BMP", "short.bm", "sprite.PNG"})
         save(path(chosen));
-    EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp*", "*.BMP*"}), QStringList({"kept.bmp", "short.bm.bmp", "upper.BMP.bmp"}));
+    EXPECT_EQ(QDir(folder.path()).entryList({"kept*", "short*", "sprite*", "upper*"}), QStringList({"kept.bmp", "short.bm.bmp", "sprite.PNG", "upper.BMP"}));
+    EXPECT_EQ(QImageReader(path("sprite.PNG")).format(), "png");
 
     ASSERT_TRUE(QDir(folder.path()).mkdir("shelf.bmp"));
     messages->replaceAsked.clear();

@@ -24,8 +24,8 @@ QImage rulesPicture()
     return image;
 }
 
-// A name ending in exactly .png or .pcx is written in that format, in the Diablo 2 palette with
-// each pixel its entry; any other name gets .bmp as ever.
+// A name ending in .png or .pcx is written in that format, in the Diablo 2 palette with each pixel
+// its entry.
 TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
 {
     open(writePicture("picture.png", testPicture()));
@@ -43,9 +43,6 @@ TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
     const QImage pcx = readPcx(readBytes(path("out.pcx")), path("out.pcx"));
     EXPECT_EQ(indicesOf(pcx), std::vector<int>(converted.begin(), converted.end()));
     EXPECT_EQ(pcx.colorTable(), targetColours());
-
-    save(path("out.PCX"));
-    EXPECT_EQ(readBytes(path("out.PCX.bmp")).left(2), "BM");
 
     save(path("nowhere/out.pcx"));  // a failed save says why and writes nothing
     ASSERT_EQ(messages->failures.size(), 1);
@@ -163,8 +160,12 @@ TEST_F(PaletteChoiceTest, ExportMappingWritesTheTableInUse)
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x04\x07\x09\x0b", 4) + QByteArray(252, '\x04'));
 
+    EXPECT_EQ(window->SB1->currentMessage(), "Saved " + path("map.dat"));
+
     chooseRules(4, UnmatchedRule::Zero);
-    dialog->mappingAnswer = path("map.dat");
+    window->mnuFileExportMapping->trigger();  // not replaced unless the user agrees
+    EXPECT_EQ(messages->replaceAsked, QStringList(path("map.dat")));
+    messages->replaceAnswer = true;
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x07\x07\x09\x0b", 4) + QByteArray(252, '\x07'));
 

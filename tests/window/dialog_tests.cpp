@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QImageWriter>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace palshift::test {
@@ -39,6 +40,39 @@ TEST(FileDialog, OpenSelectsEveryPictureItReadsAndSaveOffersWhatItWrites)
     inspectTheDialog();
     EXPECT_EQ(dialogs.showSave(QString()), std::nullopt);
     EXPECT_EQ(filtersShown, QStringList({"Bitmap (*.bmp)", "PNG (*.png)", "PCX (*.pcx)", "DC6 sprite (*.dc6)"}));
+}
+
+// Answers the real dialog with name under the type filter once it is open.
+bool confirmsOverwrite = true;
+void answerTheDialog(const QString& filter, const QString& name)
+{
+    QTimer::singleShot(0, [filter, name] {
+        auto* const dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        dialog->selectNameFilter(filter);
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+    });
+}
+
+// A name without an ending takes the chosen type's; one with an ending the program writes keeps it,
+// in any case. The window, not the dialog, asks before a file is replaced.
+TEST(FileDialog, SaveDialogsGiveANameTheChosenTypesEnding)
+{
+    QWidget parent;
+    QtFileDialog dialogs(&parent);
+    const QTemporaryDir folder;
+    struct Answer { QString filter, typed, named; bool mapping; };
+    for (const Answer& answer : {Answer{"PNG (*.png)", "sprite", "sprite.png", false}, Answer{"PNG (*.png)", "sprite.PCX", "sprite.PCX", false},
+                                 Answer{"Colour map (*.dat)", "map", "map.dat", true}, Answer{"CSV (*.csv)", "map", "map.csv", true},
+                                 Answer{"Colour map (*.dat)", "map.CSV", "map.CSV", true}}) {
+        answerTheDialog(answer.filter, answer.typed);
+        confirmsOverwrite = true;
+        EXPECT_EQ(answer.mapping ? dialogs.showExportMapping(folder.path()) : dialogs.showSave(folder.path()),
+                  folder.filePath(answer.named));
+        EXPECT_FALSE(confirmsOverwrite) << answer.filter.toStdString();
+    }
 }
 
 // The folder of the last picture opened or file saved is where the next run's dialogs start.

@@ -1,6 +1,7 @@
 #include "tests/window/window_fixture.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -74,6 +75,41 @@ TEST_F(WindowLayout, OnlyThePicturesScroll)
     for (const QWidget* control : std::initializer_list<const QWidget*>{window->menuBar(), window->SB1, window->Command1, window->Command4})
         EXPECT_TRUE(inView(control)) << control->metaObject()->className();
     EXPECT_GT(scrollArea->verticalScrollBar()->maximum(), 0);
+}
+
+// The note beside the step's text shows whole, with the thousands separators of the user's locale.
+// (In a small font, so that the window has the room it asks for on the offscreen screen.)
+TEST_F(WindowLayout, TheUnmatchedNoteShowsWhole)
+{
+    struct Restored {
+        ~Restored() { QLocale::setDefault(locale), QApplication::setFont(font); }
+        const QLocale locale;
+        const QFont font = QApplication::font();
+    } restored;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QFont small = restored.font;
+    small.setPixelSize(7);
+    QApplication::setFont(small);
+    Form1 narrow(folder.path(), std::make_unique<ScriptedFileDialog>(), std::make_unique<RecordingMessageBoxes>());
+    narrow.runner().setBackgroundPixels(0);
+    narrow.show();
+    ASSERT_TRUE(narrow.loadFile(writePicture("off.png", picture(100, std::vector<QRgb>(100 * 80, qRgb(1, 2, 3))))));  // in no palette
+    narrow.Command1->click();
+    QCoreApplication::processEvents();
+    const auto* const note = narrow.SB1->findChild<QLabel*>("note");
+    ASSERT_EQ(note->text(), "8,000 of 8,000 pixels match no Diablo 1 colour");
+    EXPECT_GE(note->contentsRect().width(), note->fontMetrics().horizontalAdvance(note->text()));
+}
+
+// Before it is shown a window has no frame yet; sized as if it had none, its title bar would push
+// its status bar off the screen.
+TEST_F(WindowLayout, AWindowNotShownYetLeavesRoomForItsTitleBar)
+{
+    const QRect available = window->screen()->availableGeometry();
+    const QString large = writePicture("large.png", picture(8, std::vector<QRgb>(8 * (available.height() + 10), qRgb(0, 0, 255))));
+    Form1 starting(folder.path(), std::make_unique<ScriptedFileDialog>(), std::make_unique<RecordingMessageBoxes>());
+    ASSERT_TRUE(starting.loadFile(large));
+    EXPECT_LE(starting.height() + starting.style()->pixelMetric(QStyle::PM_TitleBarHeight), available.height());
 }
 
 }  // namespace
