@@ -267,8 +267,8 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     EXPECT_EQ(palshift(grey + QStringList{"x.png", "--transparent", "256"}).first, 2);
 }
 
-// Several pictures into one DC6, and the DC6's options reach its frames; a DC6 read back gives its
-// sheet.
+// Several pictures into one DC6, also from standard input, and the DC6's options reach its frames;
+// a DC6 read back gives its sheet.
 TEST_F(CommandLine, WritesAndReadsDc6Sprites)
 {
     QStringList pictures;
@@ -280,6 +280,8 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
     EXPECT_TRUE(sprite.frames.size() == 4 && sprite.directions == 2);
     ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "sheet.png"}).first, 0);
     EXPECT_EQ(QImage(dir.filePath("sheet.png")).size(), QSize(6 + 7, 2 + 2));
+    ASSERT_EQ(palshift({"convert", "-", "-o", "piped.dc6", "--transparent", "0"}, {.input = pictures[0]}).first, 0);
+    EXPECT_EQ(readDc6(test::readBytes(dir.filePath("piped.dc6")), "piped.dc6").frames[0].indices, sprite.frames[0].indices);
 
     // The top-left pixel, in Diablo 1 entry 0's colour, is keyed out.
     const QString key = QString::number(QImage(pictures[0]).pixel(0, 0) & 0xFFFFFF, 16).rightJustified(6, '0');
@@ -289,6 +291,8 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
     ASSERT_EQ(cut.frames.size(), 2u);
     EXPECT_EQ(std::tuple(cut.frames[1].width, cut.frames[1].offsetX, cut.frames[1].offsetY, cut.frames[0].indices[0]),
               std::tuple(2, -3, 7, 0));
+    EXPECT_EQ(palshift({"convert", pictures[0], "--directions", "3", "-o", "x.dc6"}),
+              std::pair(1, QString("palshift: x.dc6: 3 directions do not divide the 1 frames of the pictures\n")));
     for (const QStringList& wrong : {QStringList{"--frames", "2x1", "-o", "x.png"}, {"--offset", "3", "-o", "x.dc6"}})
         EXPECT_EQ(palshift(QStringList{"convert", pictures[0]} + wrong).first, 2) << qPrintable(wrong.join(' '));
 }
