@@ -293,7 +293,8 @@ TEST_F(CommandLine, WritesAndReadsDc6Sprites)
               std::tuple(2, -3, 7, 0));
     EXPECT_EQ(palshift({"convert", pictures[0], "--directions", "3", "-o", "x.dc6"}),
               std::pair(1, QString("palshift: x.dc6: 3 directions do not divide the 1 frames of the pictures\n")));
-    for (const QStringList& wrong : {QStringList{"--frames", "2x1", "-o", "x.png"}, {"--offset", "3", "-o", "x.dc6"}})
+    for (const QStringList& wrong : {QStringList{"--frames", "2x1", "-o", "x.png"}, {"--offset", "3", "-o", "x.dc6"},
+                                     {"--transparent-colour", "12345", "-o", "x.dc6"}})
         EXPECT_EQ(palshift(QStringList{"convert", pictures[0]} + wrong).first, 2) << qPrintable(wrong.join(' '));
 }
 
