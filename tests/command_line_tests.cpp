@@ -224,7 +224,7 @@ TEST_F(CommandLine, RefusesAPictureLargerThanTheMemoryBudget)
 }
 
 // The result's format comes from the output's ending, in any case, or --format; PCX is read by the
-// program's reader.
+// program's reader, and a palette can be taken from a picture.
 TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
 {
     const QString sword = picture("sword.png");
@@ -239,6 +239,9 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     // The converted PCX read back converts to itself: the Diablo 2 palette holds each of its colours.
     EXPECT_EQ(palshift({"convert", "SWORD.PCX", "-o", "again.pcx", "--source-pal", defaults.target}).first, 0);
     EXPECT_EQ(test::readBytes(dir.filePath("again.pcx")), test::readBytes(dir.filePath("SWORD.PCX")));
+    // The colour table of the BMP result is the target palette, read from the picture by Qt GUI.
+    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.bmp"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), test::readBytes(dir.filePath("sword.bmp")));
 }
 
 // --source-pal, --target-pal, --transparent and --unmatched reach the conversion, on a grey ramp where
@@ -261,6 +264,8 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     EXPECT_EQ(indices({"--transparent", "5", "--unmatched", "nearest"}), (std::vector<int>{5, 2}));
     EXPECT_EQ(palshift(grey + QStringList{"out.bmp"}).second,
               "palshift: warning: sprite.png: 1 of 2 pixels match no colour of the Diablo 1 palette and were converted as entry 0\n");
+    EXPECT_TRUE(palshift({"convert", "-", "--source-pal", "grey.pal", "--target-pal", "grey.pal", "-o", "in.bmp"}, {.input = dir.filePath("sprite.png")})
+                    .second.startsWith("palshift: warning: standard input: 1 of 2 pixels"));
     EXPECT_EQ(palshift(grey + QStringList{"-", "--unmatched", "fail"}, {.output = dir.filePath("piped")}),
               std::pair(1, QString("palshift: sprite.png: 1 pixel matches no colour of the source palette; the first is at (1, 0): #010203\n")));
     EXPECT_EQ(test::readBytes(dir.filePath("piped")), "");
@@ -268,17 +273,19 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
 }
 
 // Several pictures into one DC6, also from standard input, and the DC6's options reach its frames;
-// a DC6 read back gives its sheet.
+// a DC6 read back gives its sheet, or itself with its offsets.
 TEST_F(CommandLine, WritesAndReadsDc6Sprites)
 {
     QStringList pictures;
     for (const QString name : {"a.png", "b.png", "c.png", "d.png"})
         pictures << picture(name, 4 + pictures.size(), 2);
-    EXPECT_EQ(palshift(QStringList{"convert"} + pictures + QStringList{"--directions", "2", "-o", "walk.dc6"}),
+    EXPECT_EQ(palshift(QStringList{"convert"} + pictures + QStringList{"--directions", "2", "--offset", "1,2", "-o", "walk.dc6"}),
               std::pair(0, QString("palshift: walk.dc6: 4 frames in 2 directions written\n")));
     const Dc6Sprite sprite = readDc6(test::readBytes(dir.filePath("walk.dc6")), "walk.dc6");
     EXPECT_TRUE(sprite.frames.size() == 4 && sprite.directions == 2);
     ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "sheet.png"}).first, 0);
+    ASSERT_EQ(palshift({"convert", "walk.dc6", "-o", "again.dc6", "--directions", "2"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("again.dc6")), test::readBytes(dir.filePath("walk.dc6")));
     EXPECT_EQ(QImage(dir.filePath("sheet.png")).size(), QSize(6 + 7, 2 + 2));
     ASSERT_EQ(palshift({"convert", "-", "-o", "piped.dc6", "--transparent", "0"}, {.input = pictures[0]}).first, 0);
     EXPECT_EQ(readDc6(test::readBytes(dir.filePath("piped.dc6")), "piped.dc6").frames[0].indices, sprite.frames[0].indices);
