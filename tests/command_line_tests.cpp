@@ -262,6 +262,7 @@ TEST_F(CommandLine, AppliesTheTransparentAndUnmatchedRules)
     };
     EXPECT_EQ(indices({}), (std::vector<int>{9, 0}));
     EXPECT_EQ(indices({"--transparent", "5", "--unmatched", "nearest"}), (std::vector<int>{5, 2}));
+    EXPECT_EQ(qAlpha(QImage(dir.filePath("out.png")).colorTable().value(5)), 0);
     EXPECT_EQ(palshift(grey + QStringList{"out.bmp"}).second,
               "palshift: warning: sprite.png: 1 of 2 pixels match no colour of the Diablo 1 palette and were converted as entry 0\n");
     EXPECT_TRUE(palshift({"convert", "-", "--source-pal", "grey.pal", "--target-pal", "grey.pal", "-o", "in.bmp"}, {.input = dir.filePath("sprite.png")})

@@ -24,13 +24,16 @@ QImage rulesPicture()
     return image;
 }
 
-// "&Convert" notes the pixels of no Diablo 1 colour. A name ending in exactly .png or .pcx is
+// "&Convert" is one step that notes the pixels of no Diablo 1 colour. A name ending in exactly .png or .pcx is
 // written in that format, in the Diablo 2 palette with each pixel its entry; any other name gets
 // .bmp as ever.
 TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
 {
     open(writePicture("picture.png", testPicture()));
+    int started = 0;
+    QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [&] { ++started; });
     window->mbuConvert->trigger();
+    EXPECT_EQ(started, 1);  // one pass, not the three steps
     const QList<int> converted{7, 9, 11, 4, 4, 7};
     EXPECT_EQ(values(window->conversion().TargetIndexMap), converted);
     EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");
