@@ -8,8 +8,9 @@
 namespace palshift::test {
 namespace {
 
-// A map element that is no palette entry, a map smaller than the picture, or a picture without
-// pixels is refused, and the file already there stays as it was.
+// A map element that is no palette entry, a map smaller than the picture, a picture without pixels,
+// or a DC6 with opaque pixels of entry 0 (which a DC6 skips) is refused, and the file already there
+// stays as it was.
 TEST(IndexedExport, RefusesWhatIsNoPictureOfEntries)
 {
     const QTemporaryDir folder;
@@ -27,6 +28,8 @@ TEST(IndexedExport, RefusesWhatIsNoPictureOfEntries)
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 4, 2, {}, status), std::out_of_range);
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 3, 0, {}, status), std::runtime_error);
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Bmp, 3, 2, {}, status), std::invalid_argument);
+    RecordingStatusLine dc6Status;
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Dc6, 3, 2, 255, dc6Status), std::runtime_error);
     EXPECT_EQ(readBytes(state.SaveFileName), "old");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList("out.pcx"));
 

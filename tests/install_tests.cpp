@@ -22,13 +22,6 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
     return test::runProgram(program, arguments, {.folder = folder, .environment = environment, .timeoutMs = 600000});
 }
 
-// test::writeBytes into a folder that may not be there yet.
-void writeFile(const QString& file, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(file).path());
-    test::writeBytes(file, bytes);
-}
-
 // Every file under folder, relative to it, sorted.
 QStringList filesUnder(const QString& folder)
 {
@@ -84,12 +77,9 @@ TEST_F(Install, PutsEachFileInItsPlace)
     expected.sort();
     EXPECT_EQ(filesUnder(prefix.path()), expected);
     EXPECT_TRUE(QFileInfo(palshift).isExecutable());
-}
 
-// Desktops read the entry: it validates, starts the installed program with one file, shows the
-// installed icon and offers to open the pictures the program reads.
-TEST_F(Install, DesktopEntryValidatesAndOpensPictures)
-{
+    // Desktops read the entry: it validates, starts the installed program with one file, shows the
+    // installed icon and offers to open the pictures the program reads.
     const QString entry = installed("share/applications/palshift.desktop");
     const Outcome validate = run("desktop-file-validate", {entry});
     EXPECT_TRUE(validate.exitCode == 0 && validate.out.isEmpty() && validate.err.isEmpty()) << qPrintable(validate.out + validate.err);
@@ -116,13 +106,10 @@ TEST_F(Install, ProgramLooksForPalettesInTheUsersFolderAndInShare)
         EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
         return paletteOfColourTable(test::readBytes(output));
     };
-    QByteArray inUsersFolder(768, '\0');
-    for (int k = 0; k < 768; ++k)
-        inUsersFolder[k] = char(k % 3 == 0 ? k / 3 : 7);
-
     EXPECT_EQ(convertedWith(), test::readBytes(installed("share/palshift/diablo2.pal")));
-    writeFile(user, inUsersFolder);
-    EXPECT_EQ(convertedWith(), inUsersFolder);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(user).path()));
+    test::writeBytes(user, QByteArray(768, '\7'));
+    EXPECT_EQ(convertedWith(), QByteArray(768, '\7'));
 }
 
 // The package installs under /usr, so that the program finds /usr/share/palshift, and depends on the
@@ -148,9 +135,7 @@ TEST(Package, DebDependsOnTheDebianPackagesItUses)
 
     const QString contents = run("dpkg-deb", {"--contents", deb}).out;
     for (const char* file : {"./usr/bin/palshift", "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_COMMAND_LINE_MODULE,
-                             "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE,
-                             "./usr/share/palshift/diablo2.pal",
-                             "./usr/share/applications/palshift.desktop"})
+                             "./usr/" PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE, "./usr/share/palshift/diablo2.pal"})
         EXPECT_TRUE(contents.contains(QString(file) + '\n')) << file << " is not in\n" << qPrintable(contents);
 }
 

@@ -121,66 +121,44 @@ TEST(PngRows, KeepsTheColourKeyPastLaterChunks)
 // What the zlib stream, a checksum or the chunks make doubtful is refused, for Qt's decoder to judge.
 TEST(PngRows, RefusesDamagedOrDoubtfulImageData)
 {
-    const auto flipLast = [](Bytes& stream) { stream.back() ^= 1; };  // the Adler-32
-    const auto extraAfterStream = [](Bytes& stream) { stream.push_back(0); };
-    const auto badCheck = [](Bytes& stream) { stream[1] ^= 1; };
-    const auto presetDictionary = [](Bytes& stream) {
-        stream[1] |= 0x20;
-        stream[1] = static_cast<std::uint8_t>(stream[1] - (stream[0] * 256 + stream[1]) % 31);
+    // Rows that repeat 600 bytes back, beyond a declared window of 256 but not of 32 KiB.
+    std::vector<Bytes> repeating(2, Bytes(601, 0));
+    for (std::size_t i = 1; i < 601; ++i)
+        repeating[0][i] = repeating[1][i] = static_cast<std::uint8_t>(i * 7 + i / 5);
+    const std::pair<const char*, std::function<void(RgbPng&)>> cases[] = {
+        {"Adler-32", [](RgbPng& p) { p.editStream = [](Bytes& stream) { stream.back() ^= 1; }; }},
+        {"data after the stream", [](RgbPng& p) { p.editStream = [](Bytes& stream) { stream.push_back(0); }; }},
+        {"header check", [](RgbPng& p) { p.editStream = [](Bytes& stream) { stream[1] ^= 1; }; }},
+        {"preset dictionary", [](RgbPng& p) {
+             p.editStream = [](Bytes& stream) {
+                 stream[1] |= 0x20;
+                 stream[1] = static_cast<std::uint8_t>(stream[1] - (stream[0] * 256 + stream[1]) % 31);
+             };
+         }},
+        {"IDAT CRC", [](RgbPng& p) { p.afterIdat = [](Bytes& file) { file[file.size() - 12 - 1] ^= 1; }; }},
+        {"ancillary CRC", [](RgbPng& p) { p.beforeIdat = [](Bytes& file) { append(file, "tEXt", {'a', 0, 'b'}), file.back() ^= 1; }; }},
+        {"IDAT after other chunks", [](RgbPng& p) { p.afterIdat = [](Bytes& file) { append(file, "tEXt", {'a', 0}), append(file, "IDAT", {0}); }; }},
+        {"IDAT after the stream", [](RgbPng& p) { p.afterIdat = [](Bytes& file) { append(file, "IDAT", {0}); }; }},
+        {"PLTE after the data", [](RgbPng& p) { p.afterIdat = [](Bytes& file) { append(file, "PLTE", {1, 2, 3}); }; }},
+        {"unknown critical chunk", [](RgbPng& p) { p.beforeIdat = [](Bytes& file) { append(file, "ABCD", {}); }; }},
+        {"filter type 5", [](RgbPng& p) { p.filteredRows[1][0] = 5; }},
+        {"a row short", [](RgbPng& p) { p.filteredRows[1].pop_back(); }},
+        {"a row long", [](RgbPng& p) { p.filteredRows[1].push_back(0); }},
+        {"small window", [&](RgbPng& p) {
+             p.width = 200, p.filteredRows = repeating;
+             p.editStream = [](Bytes& stream) { stream[0] = 0x08, stream[1] = static_cast<std::uint8_t>(31 - (0x08 * 256) % 31); };
+         }},
     };
-    const auto smallWindow = [](Bytes& stream) {  // 256 bytes of window, where the rows reach back further
-        stream[0] = 0x08;
-        stream[1] = static_cast<std::uint8_t>(31 - (0x08 * 256) % 31);
-    };
-    const auto cutIdatCrc = [](Bytes& file) { file[file.size() - 12 - 1] ^= 1; };  // IDAT's CRC, before IEND
-    const auto corruptAncillary = [](Bytes& file) {
-        append(file, "tEXt", {'a', 0, 'b'});
-        file.back() ^= 1;
-    };
-    const auto moreData = [](Bytes& file) { append(file, "IDAT", {0}); };
-    const auto lateCriticalChunk = [](Bytes& file) { append(file, "PLTE", {1, 2, 3}); };
-    const auto unknownCritical = [](Bytes& file) { append(file, "ABCD", {}); };
-
-    struct Case {
-        const char* what;
-        RgbPng png;
-    };
-    std::vector<Case> cases;
-    const auto add = [&](const char* what, const std::function<void(RgbPng&)>& change) {
+    for (const auto& [what, change] : cases) {
         RgbPng png;
         change(png);
-        cases.push_back({what, png});
-    };
-    add("Adler-32", [&](RgbPng& p) { p.editStream = flipLast; });
-    add("data after the stream", [&](RgbPng& p) { p.editStream = extraAfterStream; });
-    add("header check", [&](RgbPng& p) { p.editStream = badCheck; });
-    add("preset dictionary", [&](RgbPng& p) { p.editStream = presetDictionary; });
-    add("IDAT CRC", [&](RgbPng& p) { p.afterIdat = cutIdatCrc; });
-    add("ancillary CRC", [&](RgbPng& p) { p.beforeIdat = corruptAncillary; });
-    add("IDAT after other chunks", [&](RgbPng& p) { p.afterIdat = [&](Bytes& f) { append(f, "tEXt", {'a', 0}); moreData(f); }; });
-    add("IDAT after the stream", [&](RgbPng& p) { p.afterIdat = moreData; });
-    add("PLTE after the data", [&](RgbPng& p) { p.afterIdat = lateCriticalChunk; });
-    add("unknown critical chunk", [&](RgbPng& p) { p.beforeIdat = unknownCritical; });
-    add("filter type 5", [&](RgbPng& p) { p.filteredRows[1][0] = 5; });
-    add("a row short", [&](RgbPng& p) { p.filteredRows[1].pop_back(); });
-    add("a row long", [&](RgbPng& p) { p.filteredRows[1].push_back(0); });
-    // Rows that repeat 600 bytes back, beyond a declared window of 256.
-    add("small window", [&](RgbPng& p) {
-        p.width = 200;
-        p.filteredRows.assign(2, Bytes(601, 0));
-        for (std::size_t i = 1; i < 601; ++i)
-            p.filteredRows[0][i] = p.filteredRows[1][i] = static_cast<std::uint8_t>(i * 7 + i / 5);
-        p.editStream = smallWindow;
-    });
-    for (const Case& c : cases) {
-        const auto result = readAll(c.png.file());
-        ASSERT_TRUE(std::holds_alternative<std::string>(result)) << c.what;
-        EXPECT_NE(std::get<std::string>(result).find("Cannot decode rows.png: "), std::string::npos) << c.what;
+        const auto result = readAll(png.file());
+        ASSERT_TRUE(std::holds_alternative<std::string>(result)) << what;
+        EXPECT_NE(std::get<std::string>(result).find("Cannot decode rows.png: "), std::string::npos) << what;
     }
     // The same rows within the window are read.
     RgbPng wide;
-    wide.width = 200;
-    wide.filteredRows = cases.back().png.filteredRows;
+    wide.width = 200, wide.filteredRows = repeating;
     EXPECT_TRUE(std::holds_alternative<std::vector<Bytes>>(readAll(wide.file())));
 }
 
