@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -38,10 +39,13 @@ void showViewForScreenshot(palshift::Form1& window)
     palshift::PalettePanel* const panel = window.palettePanel();
     const std::optional<int> entry = window.view().sourceEntry(middle.x(), middle.y());
     if (panel->isVisible() && entry) {
-        // Beside the window where the screen has room, else below it.
-        const QRect frame = window.frameGeometry();
-        const bool besideFits = frame.right() + 8 + panel->frameGeometry().width() <= window.screen()->availableGeometry().right();
-        panel->move(besideFits ? frame.topRight() + QPoint(8, 0) : frame.bottomLeft() + QPoint(0, 8));
+        // Beside the window where the screen has room, else over its right-hand side: on the screen
+        // either way, where a grab can see it.
+        const QRect frame = window.frameGeometry(), screen = window.screen()->availableGeometry();
+        const QSize size = panel->frameGeometry().size();
+        const bool besideFits = frame.right() + 8 + size.width() <= screen.right();
+        panel->move(besideFits ? frame.topRight() + QPoint(8, 0)
+                               : QPoint(std::max(screen.left(), screen.right() - size.width()), frame.top()));
         const QPoint swatch = panel->sourceGrid()->swatchRect(*entry).center();
         move(panel->sourceGrid(), swatch);
         QMouseEvent press(QEvent::MouseButtonPress, swatch, panel->sourceGrid()->mapToGlobal(QPointF(swatch)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
