@@ -11,9 +11,9 @@
 namespace palshift {
 
 // Writes a file whole or not at all. The bytes go to a temporary file beside the target (an
-// anonymous one where the file system has O_TMPFILE, else "<target>.palshift-...-XXXXXX", which
-// a later save into the folder removes once its writer has ended: abandoned_temporaries.h), are flushed to disk
-// and replace the target only in commit(). Destroyed without commit(), it leaves the target as it
+// anonymous one where the file system has O_TMPFILE, else "<target>.palshift-...-XXXXXX", which a
+// later save into the folder removes once its writer has ended: abandoned_temporaries.h), are
+// flushed to disk and replace the target only in commit(). Destroyed without commit(), it leaves the target as it
 // was and removes the temporary. A replaced file keeps its mode bits, a new one gets 0666 less the
 // umask; a symbolic link is written through. An existing target that is not a regular file is
 // refused before anything is written. "-" is standard output, written as it comes.

@@ -149,6 +149,13 @@ TEST_P(AtomicFileTest, RemovesOnlyTemporariesWhoseWriterEnded)
     file.commit();
     EXPECT_EQ(filesIn(folder).remove("out.bmp "), kept);
     EXPECT_TRUE(QFileInfo(folder + '/' + name("folder.bmp", writer, "99999999", start)).isDir());
+
+    // A name with no room for the tag still saves, through an untagged temporary.
+    const QString lengthy = folder + '/' + QString(244, 'n') + ".bmp";
+    AtomicFile longer(lengthy, GetParam());
+    longer.write(test::bytesOf("long"));
+    longer.commit();
+    EXPECT_EQ(test::readBytes(lengthy), "long");
 }
 
 INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::Anonymous, Temporary::Named),
