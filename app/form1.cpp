@@ -52,13 +52,30 @@ QAction* action(const char* caption, QObject* parent)
     return new QAction(QString::fromLatin1(caption), parent);
 }
 
-// The one file a drop brings, or nothing.
+// The one file a drop brings, or nothing: also for a file that is not there or a folder, which
+// cannot be opened.
 std::optional<QString> droppedFile(const QMimeData* data)
 {
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile())
         return std::nullopt;
-    return urls.front().toLocalFile();
+    const QString file = urls.front().toLocalFile();
+    if (!QFileInfo(file).isFile())
+        return std::nullopt;
+    return file;
+}
+
+// Accepts a drop of one file that can be opened, as a copy or else as a link, never as a move: a
+// source that honours a move would delete the user's file. The file, or nothing when refused.
+std::optional<QString> acceptDrop(QDropEvent* event)
+{
+    const std::optional<QString> file = droppedFile(event->mimeData());
+    const Qt::DropActions offered = event->possibleActions();
+    if (!file || !(offered & (Qt::CopyAction | Qt::LinkAction)))
+        return std::nullopt;
+    event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+    event->accept();
+    return file;
 }
 
 // Pixels of the picture in file, from its header; unknown sizes count as large. The header is read
@@ -541,17 +558,14 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!runner_.isRunning() && droppedFile(event->mimeData()))
-        event->acceptProposedAction();
+    if (!runner_.isRunning())
+        acceptDrop(event);
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = droppedFile(event->mimeData());
-    if (!file)
-        return;
-    event->acceptProposedAction();
-    loadFile(*file);
+    if (const std::optional<QString> file = acceptDrop(event))
+        loadFile(*file);
 }
 
 }  // namespace palshift

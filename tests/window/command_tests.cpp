@@ -142,17 +142,27 @@ TEST_F(WindowTest, SaveWritesOnlyAResultOfThePictureShown)
     EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp"}), QStringList{"trap.bmp"});
 }
 
-TEST_F(WindowTest, ADroppedPictureOpens)
+// A dropped picture opens, taken as a copy (a link where that is all that is offered), never as a
+// move; a drop that cannot be opened is refused.
+TEST_F(WindowTest, ADroppedPictureOpensAsACopy)
 {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder.png"));
     const QString file = writePicture("dropped.png", testPicture());
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(file)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &drop);
-    EXPECT_EQ(window->openFileName(), file);
+    struct Drag { QString file; Qt::DropActions offered; std::optional<Qt::DropAction> taken; };
+    for (const Drag& drag : {Drag{path("missing.png"), Qt::CopyAction, {}}, Drag{path("folder.png"), Qt::CopyAction, {}},
+                             Drag{file, Qt::MoveAction, {}}, Drag{file, Qt::MoveAction | Qt::LinkAction, Qt::LinkAction},
+                             Drag{file, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction}}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(drag.file)});
+        QDragEnterEvent enter(QPoint(5, 5), drag.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        EXPECT_EQ(enter.isAccepted() ? std::optional(enter.dropAction()) : std::nullopt, drag.taken) << drag.file.toStdString();
+        QDropEvent drop(QPointF(5, 5), drag.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &drop);
+        EXPECT_EQ(drop.isAccepted() ? std::optional(drop.dropAction()) : std::nullopt, drag.taken) << drag.file.toStdString();
+        EXPECT_EQ(window->openFileName(), drag.taken ? file : QString());
+    }
+    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
 }  // namespace
