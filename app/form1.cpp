@@ -144,16 +144,14 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     scrollArea_->setWidget(pictures_);
     setCentralWidget(central_);
-    setTabOrder(Picture1, Command1);
-    setTabOrder(Command1, Picture2);
-    setTabOrder(Picture2, Command2);
+    setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
     setTabOrder(Command3, Command4);
 
     // The desktop's own keys, beside the access keys of the menus.
     mnuFileOpen->setShortcut(QKeySequence::Open);
     mnuFileSave->setShortcut(QKeySequence::Save);
-    mbuFileExit->setShortcut(QKeySequence::Quit);
+    mbuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));  // QKeySequence::Quit is none on some desktops
     QMenu* const mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->addAction(mnuFileOpen);
     mnuFile->addAction(mnuFileSave);
@@ -235,6 +233,7 @@ bool Form1::Command2_Click()
         return false;
     convertedPicture_ = identifiedPicture_;
     convertedTransparentIndex_ = inUse.transparentIndex;
+    noteWithoutLoadPals();
     showConversion();
     return true;
 }
@@ -258,7 +257,15 @@ bool Form1::Command3_Click()
         return false;
     }
     Picture2->setSurface(painting);
+    noteWithoutLoadPals();
     return true;
+}
+
+void Form1::noteWithoutLoadPals()
+{
+    // As designed, the step goes on from the entries it has: every pixel entry 0, painted black.
+    if (identifiedPicture_ != shownPicture_)
+        SB1->setNote(QStringLiteral("Load Pals has not run: every pixel is taken as entry 0"));
 }
 
 bool Form1::Command4_Click()
