@@ -53,13 +53,30 @@ QAction* action(const char* caption, QObject* parent)
     return new QAction(QString::fromLatin1(caption), parent);
 }
 
-// The one file a drop brings, or nothing.
+// The one file a drop brings, or nothing: also for a file that is not there or a folder, which
+// cannot be opened.
 std::optional<QString> droppedFile(const QMimeData* data)
 {
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile())
         return std::nullopt;
-    return urls.front().toLocalFile();
+    const QString file = urls.front().toLocalFile();
+    if (!QFileInfo(file).isFile())
+        return std::nullopt;
+    return file;
+}
+
+// Accepts a drop of one file that can be opened, as a copy or else as a link, never as a move: a
+// source that honours a move would delete the user's file. The file, or nothing when refused.
+std::optional<QString> acceptDrop(QDropEvent* event)
+{
+    const std::optional<QString> file = droppedFile(event->mimeData());
+    const Qt::DropActions offered = event->possibleActions();
+    if (!file || !(offered & (Qt::CopyAction | Qt::LinkAction)))
+        return std::nullopt;
+    event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+    event->accept();
+    return file;
 }
 
 // Pixels of the picture in file, from its header; unknown sizes count as large. The header is read
@@ -128,16 +145,14 @@ Form1::Form1(const QString& programFolder, std::unique_ptr<FileDialog> dialog,
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     scrollArea_->setWidget(pictures_);
     setCentralWidget(central_);
-    setTabOrder(Picture1, Command1);
-    setTabOrder(Command1, Picture2);
-    setTabOrder(Picture2, Command2);
+    setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
     setTabOrder(Command3, Command4);
 
     // The desktop's own keys, beside the access keys of the menus.
     mnuFileOpen->setShortcut(QKeySequence::Open);
     mnuFileSave->setShortcut(QKeySequence::Save);
-    mbuFileExit->setShortcut(QKeySequence::Quit);
+    mbuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));  // QKeySequence::Quit is none on some desktops
     QMenu* const mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->addAction(mnuFileOpen);
     mnuFile->addAction(mnuFileSave);
@@ -219,6 +234,7 @@ bool Form1::Command2_Click()
         return false;
     convertedPicture_ = identifiedPicture_;
     convertedTransparentIndex_ = inUse.transparentIndex;
+    noteWithoutLoadPals();
     showConversion();
     return true;
 }
@@ -242,7 +258,15 @@ bool Form1::Command3_Click()
         return false;
     }
     Picture2->setSurface(painting);
+    noteWithoutLoadPals();
     return true;
+}
+
+void Form1::noteWithoutLoadPals()
+{
+    // As designed, the step goes on from the entries it has: every pixel entry 0, painted black.
+    if (identifiedPicture_ != shownPicture_)
+        SB1->setNote(QStringLiteral("Load Pals has not run: every pixel is taken as entry 0"));
 }
 
 bool Form1::Command4_Click()
@@ -550,17 +574,14 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!runner_.isRunning() && droppedFile(event->mimeData()))
-        event->acceptProposedAction();
+    if (!runner_.isRunning())
+        acceptDrop(event);
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = droppedFile(event->mimeData());
-    if (!file)
-        return;
-    event->acceptProposedAction();
-    loadFile(*file);
+    if (const std::optional<QString> file = acceptDrop(event))
+        loadFile(*file);
 }
 
 }  // namespace palshift

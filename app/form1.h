@@ -135,6 +135,8 @@ private:
     qint64 pixels() const;
     // The second status panel: how many pixels of the last identification matched nothing.
     void showUnmatchedNote();
+    // After New Pal or Draw Pic: the note says when Load Pals has not run on the picture shown.
+    void noteWithoutLoadPals();
     // The palettes and rules chosen in File > Palettes..., or diablo.pal and diablo2.pal looked up
     // from the program's folder, as 768-byte files, under the default rules.
     PaletteFiles paletteFiles() const;

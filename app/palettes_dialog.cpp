@@ -36,7 +36,7 @@ PalettesDialog::PalettesDialog(const PaletteChoice& initial, QWidget* parent)
       target_(makeSide(initial.files.target, initial.formats.target)), transparentIndex_(new QSpinBox(this)),
       unmatched_(new QComboBox(this)), buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
-    setWindowTitle(QStringLiteral("Palettes"));
+    setWindowTitle(QStringLiteral("Palette Files"));  // View > Palettes is "Palettes"
 
     transparentIndex_->setRange(-1, 255);
     transparentIndex_->setSpecialValueText(QStringLiteral("None"));
@@ -111,6 +111,10 @@ PalettesDialog::Side PalettesDialog::makeSide(const QString& file, PaletteFormat
     side.format->setCurrentIndex(side.format->findData(int(format)));
     side.problem->setWordWrap(true);
     side.problem->setMaximumWidth(side.grid->sizeHint().width() * 3 / 2);
+    // Room for a path, and for a reason of three lines before it comes, so that nothing moves when it does.
+    side.file->setMinimumWidth(side.file->fontMetrics().averageCharWidth() * 50);
+    side.problem->setMinimumHeight(side.problem->fontMetrics().lineSpacing() * 3);
+    side.problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return side;
 }
 

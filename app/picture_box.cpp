@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace palshift {
 
@@ -31,7 +30,6 @@ QRect picturePixels(const QRect& area, int zoom)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 {
-    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 }
@@ -88,12 +86,6 @@ void PictureBox::paintEvent(QPaintEvent* event)
         painter.drawImage(target, image, pixels);
     if (!marks_.isNull() && !pixels.isEmpty())
         painter.drawImage(target, marks_, pixels);
-    if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.backgroundColor = palette().color(QPalette::Window);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-    }
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event)

@@ -10,8 +10,8 @@ namespace palshift {
 // and is exactly that size. Only the part asked for is painted, so a large magnified picture in a
 // scroll area costs what its visible part does. Transparent pixels, and a box with nothing
 // painted yet, show a checkerboard; marks (a picture of the same size, mostly transparent) are
-// painted over it; a box with the keyboard focus shows a focus frame. The conversion reads and
-// paints it through surface(), at the picture's own size.
+// painted over it. It takes no keyboard focus. The conversion reads and paints it through
+// surface(), at the picture's own size.
 class PictureBox : public QWidget {
     Q_OBJECT
 

@@ -103,8 +103,6 @@ void Form1::setUpView()
     Picture2->move(0, 0);
     Picture2->show();
     scrollArea2_->setWidget(pictures2_);
-    setTabOrder(Command1, Picture2);
-    setTabOrder(Picture2, Command2);
     for (const auto bar : {&QScrollArea::horizontalScrollBar, &QScrollArea::verticalScrollBar}) {
         QScrollBar* const one = (scrollArea_->*bar)();
         QScrollBar* const other = (scrollArea2_->*bar)();

@@ -125,9 +125,9 @@ int palshift_main(int argc, char* argv[])
     if (!screenshot.isEmpty())
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, screenshotSettings.path());
     palshift::Form1 window(screenshot.isEmpty() || palettes.isEmpty() ? QCoreApplication::applicationDirPath() : palettes);
+    window.show();  // first, so that a message about the file comes over the window
     if (argc > 1)
         window.loadFile(palshift::pathFromNative(argv[1]));
-    window.show();
     if (!screenshot.isEmpty()) {
         window.setZoom(qEnvironmentVariableIntValue("PALSHIFT_SCREENSHOT_ZOOM"));
         const QStringList view = qEnvironmentVariable("PALSHIFT_SCREENSHOT_VIEW").split(QLatin1Char(','));

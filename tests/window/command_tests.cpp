@@ -1,5 +1,6 @@
 #include "tests/window/window_fixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -142,17 +143,66 @@ TEST_F(WindowTest, SaveWritesOnlyAResultOfThePictureShown)
     EXPECT_EQ(QDir(folder.path()).entryList({"*.bmp"}), QStringList{"trap.bmp"});
 }
 
-TEST_F(WindowTest, ADroppedPictureOpens)
+// As designed, New Pal and Draw Pic go on without Load Pals; the note says it has not run.
+TEST_F(WindowTest, NewPalOrDrawPicBeforeLoadPalsSaySo)
 {
+    open(writePicture("picture.png", testPicture()));
+    for (QPushButton* button : {window->Command2, window->Command3}) {
+        window->SB1->setNote({});
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(window->SB1->note(), "Load Pals has not run: every pixel is taken as entry 0") << button->text().toStdString();
+    }
+    for (QPushButton* button : {window->Command1, window->Command3})  // Draw Pic without New Pal: no word
+        QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");
+}
+
+// The keyboard reaches the buttons and the commands: Tab goes from button to button, past the
+// pictures, and the desktop's keys open, save and quit.
+TEST_F(WindowTest, TheKeyboardReachesTheCommands)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->Command1->setFocus();
+    QList<QWidget*> tabbed;
+    for (int key = 0; key < 4; ++key) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        tabbed << QApplication::focusWidget();
+    }
+    EXPECT_EQ(tabbed, QList<QWidget*>({window->Command2, window->Command3, window->Command4, window->Command1}));
+
+    dialog->openAnswer = writePicture("picture.png", testPicture());
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(window->openFileName(), dialog->openAnswer);
+    window->mbuConvert->trigger();
+    dialog->saveAnswer = path("keyed");
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFileInfo::exists(path("keyed.bmp")));
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+// A dropped picture opens, taken as a copy (a link where that is all that is offered), never as a
+// move; a drop that cannot be opened is refused.
+TEST_F(WindowTest, ADroppedPictureOpensAsACopy)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder.png"));
     const QString file = writePicture("dropped.png", testPicture());
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(file)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &drop);
-    EXPECT_EQ(window->openFileName(), file);
+    struct Drag { QString file; Qt::DropActions offered; std::optional<Qt::DropAction> taken; };
+    for (const Drag& drag : {Drag{path("missing.png"), Qt::CopyAction, {}}, Drag{path("folder.png"), Qt::CopyAction, {}},
+                             Drag{file, Qt::MoveAction, {}}, Drag{file, Qt::MoveAction | Qt::LinkAction, Qt::LinkAction},
+                             Drag{file, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction}}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(drag.file)});
+        QDragEnterEvent enter(QPoint(5, 5), drag.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        EXPECT_EQ(enter.isAccepted() ? std::optional(enter.dropAction()) : std::nullopt, drag.taken) << drag.file.toStdString();
+        QDropEvent drop(QPointF(5, 5), drag.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &drop);
+        EXPECT_EQ(drop.isAccepted() ? std::optional(drop.dropAction()) : std::nullopt, drag.taken) << drag.file.toStdString();
+        EXPECT_EQ(window->openFileName(), drag.taken ? file : QString());
+    }
+    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
 }
 
 }  // namespace

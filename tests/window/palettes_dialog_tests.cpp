@@ -1,5 +1,7 @@
 #include "tests/window/palette_choice_fixture.h"
 
+#include "app/palette_panel.h"
+
 #include <QLabel>
 
 namespace palshift::test {
@@ -45,6 +47,27 @@ TEST_F(PaletteChoiceTest, GridsShowEachPaletteAsItIsRead)
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         EXPECT_FALSE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
         file->setText(path("diablo.pal"));
+    });
+}
+
+// The dialog shows a path whole and keeps its layout when a reason appears under a grid; its title
+// is not the palette panel's.
+TEST_F(PaletteChoiceTest, TheDialogShowsPathsAndStaysStill)
+{
+    choosePalettes([this](PalettesDialog& dialog) {
+        EXPECT_NE(dialog.windowTitle(), window->palettePanel()->windowTitle());
+        const QLineEdit* const file = dialog.source().file;
+        EXPECT_GE(file->width(), file->fontMetrics().horizontalAdvance("/home/someone/games/palettes/diablo.pal"));
+        const QSize size = dialog.size();
+        const QRect ok = dialog.buttons()->geometry();
+        dialog.source().file->setText(path("missing.pal"));  // a reason of two lines or three
+        ASSERT_FALSE(dialog.source().problem->text().isEmpty());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dialog.size(), size);
+        const QLabel* const problem = dialog.source().problem;
+        EXPECT_GE(problem->height(), problem->heightForWidth(problem->width())) << "the reason is cut short";
+        EXPECT_EQ(dialog.buttons()->geometry(), ok);
+        dialog.source().file->setText(path("diablo.pal"));
     });
 }
 
