@@ -242,7 +242,7 @@ bool Form1::Command2_Click()
 bool Form1::Command3_Click()
 {
     // Painted aside and shown whole, so that a cancelled drawing leaves the earlier one.
-    ImageSurface painting = Picture2->imageSurface();
+    ImageSurface painting = paintingAside();
     bool ranToEnd = false;
     const bool succeeded = attempt([&] {
         ranToEnd = runner_.run(
@@ -257,7 +257,7 @@ bool Form1::Command3_Click()
         SB1->setText("Ready...");
         return false;
     }
-    Picture2->setSurface(painting);
+    showPainting(painting);
     noteWithoutLoadPals();
     return true;
 }
@@ -317,13 +317,13 @@ void Form1::mbuConvert_Click()
         return;
     }
     // Painted aside and shown whole, so that a cancelled pass leaves the earlier painting.
-    ImageSurface painting = Picture2->imageSurface();
+    ImageSurface painting = paintingAside();
     const bool ranToEnd = runStep([&](ConversionState& working, const StepProgress& progress, StatusLine& status) {
         convertInOnePass(working, Picture1->imageSurface(), painting, status, paletteFiles(), progress, paletteFormats());
     });
     if (!ranToEnd)
         return;
-    Picture2->setSurface(painting);
+    showPainting(painting);
     identifiedPicture_ = shownPicture_;
     convertedPicture_ = shownPicture_;
     convertedTransparentIndex_.reset();
@@ -368,7 +368,9 @@ bool Form1::loadFile(const QString& file)
     if (runner_.isRunning())
         return false;
     ImageSurface loaded;
-    ConversionState fresh;  // for its index maps, dimensioned to the new picture
+    // Index maps dimensioned to the new picture, and a second pair for the first step's copy,
+    // allocated here so that the new memory's cost falls on the loading.
+    ConversionState fresh, spare;
     bool ranToEnd = false;
     const bool succeeded = attempt([&] {
         ranToEnd = runner_.run(
@@ -382,6 +384,7 @@ bool Form1::loadFile(const QString& file)
                     loaded.setPicture(loadPicture(file));
                 }
                 dimensionIndexMaps(fresh, loaded);
+                dimensionIndexMaps(spare, loaded);
                 if (progress)
                     progress(1, 1);
             },
@@ -393,6 +396,9 @@ bool Form1::loadFile(const QString& file)
     viewPass_.stop();
     Picture1->setSurface(loaded);
     Picture2->cls();
+    spareSourceMap_ = std::move(spare.SourceIndexMap);
+    spareTargetMap_ = std::move(spare.TargetIndexMap);
+    sparePainting_ = {};  // of the last picture's size
     OpenFileName = file;
     conversion_.SourceIndexMap = std::move(fresh.SourceIndexMap);
     conversion_.TargetIndexMap = std::move(fresh.TargetIndexMap);
@@ -409,24 +415,53 @@ bool Form1::runStep(const Step& step)
 {
     // The pixel buffer is a save's scratch: not copied, and kept unless a save fills it anew.
     std::vector<std::uint8_t> buffer = std::exchange(conversion_.PixelBuffer, {});
-    ConversionState working = conversion_;
-    conversion_.PixelBuffer = std::move(buffer);
-
+    // Copied on the step's thread, into the maps of the state before the last (a copy into memory
+    // in use costs a fraction of one into new memory). Meanwhile the interface only reads conversion_.
+    ConversionState working;
+    working.SourceIndexMap = std::move(spareSourceMap_);
+    working.TargetIndexMap = std::move(spareTargetMap_);
+    bool copied = false;
     bool ranToEnd = false;
     const bool succeeded = attempt([&] {
-        ranToEnd = runner_.run([&](const StepProgress& progress, StatusLine& status) { step(working, progress, status); },
-                               pixels());
+        ranToEnd = runner_.run(
+            [&](const StepProgress& progress, StatusLine& status) {
+                working = conversion_;
+                copied = true;
+                step(working, progress, status);
+            },
+            pixels());
     });
-    if (succeeded && !ranToEnd) {
-        SB1->setText("Ready...");
+    if (!copied || (succeeded && !ranToEnd)) {
+        conversion_.PixelBuffer = std::move(buffer);
+        spareSourceMap_ = std::move(working.SourceIndexMap);
+        spareTargetMap_ = std::move(working.TargetIndexMap);
+        if (succeeded)
+            SB1->setText("Ready...");
         return false;
     }
     // What a failing step changed stays changed, as when it ran in place.
     if (working.PixelBuffer.empty())
-        working.PixelBuffer = std::move(conversion_.PixelBuffer);
+        working.PixelBuffer = std::move(buffer);
     viewPass_.stop();
+    spareSourceMap_ = std::move(conversion_.SourceIndexMap);
+    spareTargetMap_ = std::move(conversion_.TargetIndexMap);
     conversion_ = std::move(working);
     return succeeded;
+}
+
+ImageSurface Form1::paintingAside()
+{
+    ImageSurface painting = std::exchange(sparePainting_, {});
+    if (!painting.image().isNull() && painting.image().size() == Picture2->pictureSize()
+        && Picture2->pictureSize() == Picture1->pictureSize())
+        return painting;
+    return Picture2->imageSurface();
+}
+
+void Form1::showPainting(const ImageSurface& painting)
+{
+    sparePainting_ = Picture2->imageSurface();
+    Picture2->setSurface(painting);
 }
 
 bool Form1::checkConverted()

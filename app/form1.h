@@ -120,6 +120,11 @@ private:
     // Runs step through the runner on a copy of the conversion state, which it then takes unless
     // the step was cancelled. True when the step ran to its end.
     bool runStep(const Step& step);
+    // Where a drawing over every pixel of Picture2 is painted aside: the painting shown before the
+    // one shown now, when it has the size (so no new memory is needed), else a copy of Picture2's.
+    ImageSurface paintingAside();
+    // Shows painting in Picture2; the one shown before is kept for the next painting aside.
+    void showPainting(const ImageSurface& painting);
     bool chooseSaveFileName();
     // False, after saying so, unless the target index map was converted from the picture shown.
     bool checkConverted();
@@ -153,6 +158,9 @@ private:
     int statusWidth() const;
 
     ConversionState conversion_;
+    // The maps of the state before the last step's, reused by the next step's copy.
+    IndexMap spareSourceMap_, spareTargetMap_;
+    ImageSurface sparePainting_;
     QString OpenFileName;
     const QString programFolder_;
     std::unique_ptr<FileDialog> CD1;

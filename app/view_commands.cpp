@@ -149,9 +149,13 @@ void Form1::showMarks()
 {
     const MarkedPixels marked{mnuViewUnmatched->isChecked(), palettePanel_->selectedSource(), palettePanel_->selectedTarget()};
     viewPass_.stop();
+    // The marks shown so far go at once, and are freed on the pass's thread: a large picture's
+    // take a while.
+    auto released = std::make_shared<QImage>(Picture1->marks());
     Picture1->setMarks({});
     Picture2->setMarks({});
-    if (!usageWanted_ && !marked.unmatched && !marked.sourceEntry && !marked.targetEntry)
+    const bool asked = usageWanted_ || marked.unmatched || marked.sourceEntry || marked.targetEntry;
+    if (!asked && released->isNull())
         return;
     struct Shown {
         QImage marks;
@@ -162,7 +166,10 @@ void Form1::showMarks()
     // it changes).
     const BackgroundPass::Work work = [shown, marked, usage = usageWanted_, picture = Picture1->image(), &state = conversion_,
                                        identified = identifiedPicture_ == shownPicture_,
-                                       converted = convertedPicture_ == shownPicture_](std::stop_token stop) {
+                                       converted = convertedPicture_ == shownPicture_, released, asked](std::stop_token stop) {
+        *released = QImage();
+        if (!asked)
+            return;
         const ConversionView view{picture, state, identified, converted};
         if (usage)
             shown->usage = paletteUsage(view, stop);
