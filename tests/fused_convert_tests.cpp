@@ -103,8 +103,9 @@ TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
         std::vector<std::int64_t> told;
         bool allOnCallingThread = true;
         try {
-            convertInOnePass(fused.state, fused.picture1, fused.picture2, fused.status, files, [&](std::int64_t done, std::int64_t total) {
-                told.push_back(total == height ? done : -total);
+            convertInOnePass(fused.state, fused.picture1, fused.picture2, fused.status, files,
+                             [&, rows = height](std::int64_t done, std::int64_t total) {
+                told.push_back(total == rows ? done : -total);
                 allOnCallingThread = allOnCallingThread && std::this_thread::get_id() == testThread;
             });
         } catch (const std::out_of_range& error) {
