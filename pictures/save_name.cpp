@@ -39,7 +39,8 @@ OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings)
 
 QString savedName(const QString& name, OutputFormat chosen)
 {
-    if (outputFormatOfFile(name) != OutputFormat::Bmp || name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive))
+    // Exactly ".bmp", as the design's save has always asked: "x.BMP" becomes "x.BMP.bmp".
+    if (outputFormatOfFile(name) != OutputFormat::Bmp || name.endsWith(QLatin1String(".bmp"), Qt::CaseSensitive))
         return name;
     return name + QLatin1Char('.') + outputFormatName(chosen);
 }

@@ -23,8 +23,8 @@ QString outputFormatName(OutputFormat format);
 // case unless endings says Qt::CaseSensitive. DC6 for ".dc6" in any case.
 OutputFormat outputFormatOfFile(QStringView file, Qt::CaseSensitivity endings = Qt::CaseInsensitive);
 
-// The name a save writes: one ending in ".bmp", ".png", ".pcx" or ".dc6", in any case, as it is; any
-// other with the ending of chosen (the type picked in the save dialog) appended.
+// The name a save writes: one ending in ".png", ".pcx" or ".dc6" in any case, or in exactly ".bmp",
+// as it is; any other with the ending of chosen (the type picked in the save dialog) appended.
 QString savedName(const QString& name, OutputFormat chosen = OutputFormat::Bmp);
 
 }  // namespace palshift

@@ -5,7 +5,8 @@
 namespace palshift {
 namespace {
 
-// A name keeps an ending the program writes, in any case; any other name takes the chosen type's.
+// A name keeps an ending the program writes, in any case but ".bmp"'s, which counts only exactly; any
+// other name takes the chosen type's.
 TEST(SavedName, KeepsAKnownEndingInAnyCaseElseTakesTheChosenTypes)
 {
     EXPECT_EQ(savedName("sprite"), "sprite.bmp");
@@ -14,7 +15,8 @@ TEST(SavedName, KeepsAKnownEndingInAnyCaseElseTakesTheChosenTypes)
     EXPECT_EQ(savedName("sprite", OutputFormat::Dc6), "sprite.dc6");
     EXPECT_EQ(savedName("sprite.v2", OutputFormat::Png), "sprite.v2.png");
     EXPECT_EQ(savedName("sprite.bm"), "sprite.bm.bmp");
-    for (const char* kept : {"a.bmp", "a.BMP", "a.PNG", "a.Pcx", "a.dC6"})
+    EXPECT_EQ(savedName("sprite.BMP"), "sprite.BMP.bmp");
+    for (const char* kept : {"a.bmp", "a.PNG", "a.Pcx", "a.dC6"})
         EXPECT_EQ(savedName(kept, OutputFormat::Png), kept);
     EXPECT_EQ(outputFormatOfFile(u"a.PNG"), OutputFormat::Png);
     EXPECT_EQ(outputFormatOfFile(u"a.pCX"), OutputFormat::Pcx);

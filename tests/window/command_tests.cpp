@@ -100,7 +100,7 @@ TEST_F(WindowWithResult, SaveNamesAsksBeforeReplacingAndReportsFailure)
     EXPECT_EQ(window->SB1->currentMessage(), "Saved " + kept);
     for (const char* chosen : {"upper.BMP", "short.bm", "sprite.PNG"})
         save(path(chosen));
-    EXPECT_EQ(QDir(folder.path()).entryList({"kept*", "short*", "sprite*", "upper*"}), QStringList({"kept.bmp", "short.bm.bmp", "sprite.PNG", "upper.BMP"}));
+    EXPECT_EQ(QDir(folder.path()).entryList({"kept*", "short*", "sprite*", "upper*"}), QStringList({"kept.bmp", "short.bm.bmp", "sprite.PNG", "upper.BMP.bmp"}));
     EXPECT_EQ(QImageReader(path("sprite.PNG")).format(), "png");
 
     ASSERT_TRUE(QDir(folder.path()).mkdir("shelf.bmp"));
