@@ -3,6 +3,7 @@
 #include "pictures/pcx_reader.h"
 #include "pictures/decoder_messages.h"
 #include "platform/file_error.h"
+#include "pictures/picture_bytes.h"
 #include "pictures/picture_completeness.h"
 #include "pictures/png_colour_key.h"
 #include "platform/regular_file.h"
@@ -137,7 +138,7 @@ QImage loadPicture(const QString& file)
         refuseFileSize(file, input.size());
     QByteArray bytes;
     try {
-        bytes = input.read(largestPictureFileBytes + 1);
+        bytes = readPictureBytes(input, file, largestPictureFileBytes + 1);
     } catch (const std::bad_alloc&) {
         refuseOutOfMemory(file, QSize());
     }

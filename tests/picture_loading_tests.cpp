@@ -1,11 +1,16 @@
 #include "platform/file_error.h"
+#include "pictures/decoder_messages.h"
 #include "pictures/image_conversion.h"
+#include "pictures/picture_bytes.h"
 #include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QTemporaryDir>
+
+#include <random>
 
 namespace palshift {
 
@@ -199,6 +204,56 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     EXPECT_EQ(refusal(header + pixels + footer, "whole.tga"), "");
     EXPECT_EQ(refusal(header + pixels + footer, "standard input"), "");  // no suffix to tell its format
     EXPECT_EQ(refusal(header + pixels.first(9) + footer, "short.tga"), "short.tga: truncated: 53 bytes, the pixels end at 30");
+}
+
+// A picture file is read up to where its format ends, in pieces, and the rest is left unread with a
+// warning; a file whose end no walk finds (a TGA) is read whole.
+TEST(PictureLoading, ReadsAFileOnlyUpToThePicturesEnd)
+{
+    QImage noise(40, 30, QImage::Format_RGB32);
+    std::mt19937 random(19);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, QRgb(random()));
+    const auto saved = [&](const char* format, bool progressive) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setQuality(100);
+        writer.setProgressiveScanWrite(progressive);
+        EXPECT_TRUE(writer.write(noise));
+        return buffer.data();
+    };
+    // An extension, then an image with a table of its own.
+    const QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 00 00 00 21f9 04 00000000 00"
+                                               "2c 0000 0000 0100 0100 80 ffffff 000000 02 02 4401 00 3b");
+    const QByteArray png = test::pngFile(2, 1, 0, {7, 9}, SPNG_FILTER_CHOICE_NONE);
+    const QByteArray tga = QByteArray::fromHex("000002 0000000000 00000000 01000100 1800 404040");
+    const QByteArray tail(3 << 20, '\xff');
+    const struct {
+        QByteArray picture;
+        qsizetype held;  // with the tail
+    } cases[] = {
+        {gif, gif.size()}, {png, png.size()}, {saved("JPG", false), -1}, {saved("JPG", true), -1},
+        {saved("BMP", false), -1}, {tga, tga.size() + tail.size()},
+    };
+    QTemporaryDir folder;
+    const QString file = folder.filePath("picture");
+    for (const auto& [picture, tailHeld] : cases) {
+        // A BMP keeps room for a colour table of 256 entries and the masks, which a 24-bit one has not.
+        const qsizetype held = tailHeld >= 0 ? tailHeld : picture.size() + (picture.startsWith("BM") ? 1040 : 0);
+        for (const bool withTail : {true, false}) {
+            const QByteArray bytes = withTail ? picture + tail : picture;
+            test::writeBytes(file, bytes);
+            const DecoderMessages messages;
+            RegularFile input(file);
+            const QByteArray read = readPictureBytes(input, file, 1 << 30);
+            ASSERT_EQ(read, bytes.left(withTail ? held : bytes.size())) << picture.left(4).toHex().toStdString();
+            EXPECT_LT(read.capacity(), withTail && held != bytes.size() ? 1 << 20 : bytes.size() + (1 << 20));
+            const QStringList warned{QString("palshift: warning: %1: the %2 bytes after the picture were not read").arg(file).arg(bytes.size() - held)};
+            EXPECT_EQ(messages.kept(), withTail && held < bytes.size() ? warned : QStringList()) << picture.left(4).toHex().toStdString();
+        }
+    }
 }
 
 // Bands of rows, converted where Qt never waits on its thread pool, give Qt's own conversion.
