@@ -5,7 +5,6 @@
 #include "pictures/picture_loading.h"
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
-#include "platform/standard_input.h"
 
 #include <algorithm>
 
@@ -15,7 +14,7 @@ PictureFrames::PictureFrames(const QString& file) : file_(file)
 {
     const bool standard = file == QStringLiteral("-");
     if (standard) {
-        bytes_ = readStandardInput(largestPictureFileBytes + 1);
+        bytes_ = readStandardInputPicture();
     } else {
         RegularFile input(file);
         bytes_ = readPictureBytes(input, file, largestPictureFileBytes + 1);
