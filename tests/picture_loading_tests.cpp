@@ -178,6 +178,8 @@ TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
     EXPECT_EQ(refusal(png(16, 16, 6, 1, 1054, 2 << 20)), refused.arg(1 << 20).arg(1054).toStdString());
     EXPECT_EQ(refusal(png(1, 1, 6, 1, 5, 2 << 20)), refused.arg(1 << 20).arg(5).toStdString());
     EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 1 << 20)), "");
+    // Sizes PNG does not allow are not multiplied out (undefined behaviour the sanitized build shows).
+    EXPECT_NE(refusal(png(0xffffffff, 0xffffffff, 6, 0, 5, 2 << 20)), "");
     // A large picture may have as much again.
     EXPECT_EQ(refusal(png(2048, 1024, 0, 0, 1024 * 2049, 3 << 20 >> 1)), "");
 }
