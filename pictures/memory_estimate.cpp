@@ -2,11 +2,13 @@
 
 #include "palettes/picture_signature.h"
 #include "pictures/decoder_messages.h"
+#include "pictures/picture_end.h"
 #include "pictures/picture_limits.h"
 #include "pictures/picture_loading.h"
 #include "pictures/picture_rows.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -76,7 +78,19 @@ bool streamsWithTransparentEntry(const QString& picture, std::span<const std::ui
     }
 }
 
-// The estimate of a picture decoded whole, with the file's bytes, which are read whole before it is
+// The bytes of picture file that its loading holds, found without holding them.
+qint64 heldFileBytes(const QString& picture, qint64 size)
+{
+    try {
+        RegularFile input(picture);
+        PictureHead head(input, largestPictureFileBytes + 1, PictureHead::Held::Recent);
+        return std::min(pictureEnd(head).value_or(size), size);
+    } catch (const FileError&) {
+        return size;  // the loading says what is wrong with the file
+    }
+}
+
+// The estimate of a picture decoded whole, with the file's bytes, which are read before it is
 // decoded.
 qint64 estimatedDecodedPeakBytes(const QString& picture, ResultHeld held)
 {
@@ -85,7 +99,7 @@ qint64 estimatedDecodedPeakBytes(const QString& picture, ResultHeld held)
     if (!openForReading(picture, input, reason))
         return 0;
     const qint64 decoded = estimatedDecodedPeakBytes(input, held);
-    return decoded > 0 ? decoded + input.size() : 0;
+    return decoded > 0 ? decoded + heldFileBytes(picture, input.size()) : 0;
 }
 
 }  // namespace

@@ -9,15 +9,23 @@ bool PictureHead::readTo(qint64 end)
 {
     // Pieces of at least this much keep the reads few; the walk's end is then at most this far back.
     constexpr qint64 piece = 64 << 10;
-    while (!ended_ && bytes_.size() < end && end <= most_) {
-        const qint64 have = bytes_.size();
-        const qint64 want = std::min(std::max(end - have, piece), most_ - have);
-        bytes_.resize(qsizetype(have + want));
-        const std::size_t got = file_.readOn(std::span(reinterpret_cast<std::uint8_t*>(bytes_.data()) + have, std::size_t(want)));
-        bytes_.resize(qsizetype(have + qint64(got)));
+    while (!ended_ && base_ + bytes_.size() < end && end <= most_) {
+        if (held_ == Held::Recent) {
+            const qint64 drop = std::clamp(end - lookBack - base_, qint64{0}, qint64{bytes_.size()});
+            bytes_.remove(0, qsizetype(drop));
+            base_ += drop;
+        }
+        const qint64 have = base_ + bytes_.size();
+        qint64 want = std::min(std::max(end - have, piece), most_ - have);
+        if (held_ == Held::Recent)
+            want = std::min(want, piece);
+        const qsizetype held = bytes_.size();
+        bytes_.resize(qsizetype(held + want));
+        const std::size_t got = file_.readOn(std::span(reinterpret_cast<std::uint8_t*>(bytes_.data()) + held, std::size_t(want)));
+        bytes_.resize(qsizetype(held + qint64(got)));
         ended_ = qint64(got) < want;
     }
-    return end <= bytes_.size();
+    return end <= base_ + bytes_.size();
 }
 
 namespace {
