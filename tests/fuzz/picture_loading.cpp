@@ -9,6 +9,7 @@
 #include "platform/regular_file.h"
 #include "pictures/image_surface.h"
 #include "pictures/picture_bytes.h"
+#include "pictures/picture_end.h"
 #include "pictures/picture_loading.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QByteArray bytes = readPictureBytes(input, file.path(), largestPictureFileBytes + 1);
         if (bytes.size() > qsizetype(size) || !QByteArrayView(data, qsizetype(size)).startsWith(bytes))
             std::abort();  // the read holds the file's first bytes, no others
+        RegularFile again(file.path());
+        PictureHead recent(again, largestPictureFileBytes + 1, PictureHead::Held::Recent);
+        if (pictureEnd(recent).value_or(qint64(size)) != bytes.size())
+            std::abort();  // the estimate's walk, which holds only its last piece, ends elsewhere
         decoded = decodePicture(bytes, QStringLiteral("fuzz"));
     } catch (const FileError&) {
         return 0;
