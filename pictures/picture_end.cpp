@@ -16,7 +16,8 @@ bool PictureHead::readTo(qint64 end)
             base_ += drop;
         }
         const qint64 have = base_ + bytes_.size();
-        qint64 want = std::min(std::max(end - have, piece), most_ - have);
+        // Never more at once than the file holds: a chunk may claim gigabytes in a small file.
+        qint64 want = std::min({std::max(end - have, piece), most_ - have, std::max(file_.size() - have, piece)});
         if (held_ == Held::Recent)
             want = std::min(want, piece);
         const qsizetype held = bytes_.size();
