@@ -2,11 +2,13 @@
 
 #include "palettes/picture_signature.h"
 #include "pictures/decoder_messages.h"
+#include "pictures/picture_end.h"
 #include "pictures/picture_limits.h"
 #include "pictures/picture_loading.h"
 #include "pictures/picture_rows.h"
 #include "platform/file_error.h"
 #include "platform/native_path.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -48,6 +50,21 @@ qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held)
     return rows + resultBytes(size.width(), size.height(), held);
 }
 
+qint64 estimatedDecodedPeakBytes(QIODevice& picture, ResultHeld held)
+{
+    const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
+    const QByteArray head = picture.peek(128);  // a PCX header
+    if (looksLikePcx(head)) {
+        // Qt reads no PCX; the program's reader gives 8-bit pixels, or 32-bit for three planes.
+        const auto at = [&](qsizetype offset) { return std::uint8_t(head[offset]) | std::uint8_t(head[offset + 1]) << 8; };
+        const QSize size(at(8) - at(4) + 1, at(10) - at(6) + 1);
+        return estimatedPeakBytes(size, std::uint8_t(head[65]) == 3 ? QImage::Format_RGB32 : QImage::Format_Indexed8, held);
+    }
+    QImageReader reader(&picture);
+    reader.setAutoTransform(false);
+    return estimatedPeakBytes(reader.size(), announcedFormat(reader), held);
+}
+
 namespace {
 
 // Whether the streaming reader converts picture under a transparent entry: not a PNG whose colour
@@ -61,26 +78,28 @@ bool streamsWithTransparentEntry(const QString& picture, std::span<const std::ui
     }
 }
 
-// The estimate of a picture decoded whole, from its header, with the file's bytes, which are read
-// whole before it is decoded.
+// The bytes of picture file that its loading holds, found without holding them.
+qint64 heldFileBytes(const QString& picture, qint64 size)
+{
+    try {
+        RegularFile input(picture);
+        PictureHead head(input, largestPictureFileBytes + 1, PictureHead::Held::Recent);
+        return std::min(pictureEnd(head).value_or(size), size);
+    } catch (const FileError&) {
+        return size;  // the loading says what is wrong with the file
+    }
+}
+
+// The estimate of a picture decoded whole, with the file's bytes, which are read before it is
+// decoded.
 qint64 estimatedDecodedPeakBytes(const QString& picture, ResultHeld held)
 {
     QFile input;
     QString reason;
     if (!openForReading(picture, input, reason))
         return 0;
-    const auto withFile = [&](qint64 decoded) { return decoded > 0 ? decoded + input.size() : 0; };
-    const DecoderMessages quiet;  // the decoding itself says what is wrong with the picture, naming it
-    const QByteArray head = input.peek(128);  // a PCX header
-    if (looksLikePcx(head)) {
-        // Qt reads no PCX; the program's reader gives 8-bit pixels, or 32-bit for three planes.
-        const auto at = [&](qsizetype offset) { return std::uint8_t(head[offset]) | std::uint8_t(head[offset + 1]) << 8; };
-        const QSize size(at(8) - at(4) + 1, at(10) - at(6) + 1);
-        return withFile(estimatedPeakBytes(size, std::uint8_t(head[65]) == 3 ? QImage::Format_RGB32 : QImage::Format_Indexed8, held));
-    }
-    QImageReader reader(&input);
-    reader.setAutoTransform(false);
-    return withFile(estimatedPeakBytes(reader.size(), announcedFormat(reader), held));
+    const qint64 decoded = estimatedDecodedPeakBytes(input, held);
+    return decoded > 0 ? decoded + heldFileBytes(picture, input.size()) : 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "pictures/result_held.h"
 
+#include <QIODevice>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -15,6 +16,10 @@ qint64 estimatedPeakBytes(QSize size, QImage::Format format, ResultHeld held = R
 // The most memory one conversion holds at once for a picture read row by row by a streaming
 // reader: a few rows and the result.
 qint64 estimatedStreamingPeakBytes(QSize size, ResultHeld held = ResultHeld::Chunk);
+
+// The same for a picture decoded whole, from the header on picture, without the bytes it is read
+// from; 0 when the header tells nothing.
+qint64 estimatedDecodedPeakBytes(QIODevice& picture, ResultHeld held = ResultHeld::Chunk);
 
 // The same from the picture file's header, read without decoding, for the reader that will take
 // it, with the file's bytes where they are read whole; 0 when the header tells nothing or the file

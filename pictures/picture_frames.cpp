@@ -1,10 +1,10 @@
 #include "pictures/picture_frames.h"
 
+#include "pictures/picture_bytes.h"
 #include "pictures/picture_limits.h"
 #include "pictures/picture_loading.h"
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
-#include "platform/standard_input.h"
 
 #include <algorithm>
 
@@ -13,7 +13,12 @@ namespace palshift {
 PictureFrames::PictureFrames(const QString& file) : file_(file)
 {
     const bool standard = file == QStringLiteral("-");
-    bytes_ = standard ? readStandardInput(largestPictureFileBytes + 1) : RegularFile(file).read(largestPictureFileBytes + 1);
+    if (standard) {
+        bytes_ = readStandardInputPicture();
+    } else {
+        RegularFile input(file);
+        bytes_ = readPictureBytes(input, file, largestPictureFileBytes + 1);
+    }
     if (bytes_.size() > largestPictureFileBytes)
         throw FileError(file, QStringLiteral("%1 holds more than %2 bytes; the largest picture file that loads holds %2")
                                   .arg(file, QString::number(largestPictureFileBytes)));

@@ -2,7 +2,9 @@
 
 #include "pictures/pcx_reader.h"
 #include "pictures/decoder_messages.h"
+#include "pictures/memory_estimate.h"
 #include "platform/file_error.h"
+#include "pictures/picture_bytes.h"
 #include "pictures/picture_completeness.h"
 #include "pictures/png_colour_key.h"
 #include "platform/regular_file.h"
@@ -126,24 +128,32 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
 
 QImage loadPicture(const QString& file)
 {
-    if (file == QStringLiteral("-")) {
-        const QByteArray bytes = readStandardInput(largestPictureFileBytes + 1);
-        if (bytes.size() > largestPictureFileBytes)
-            refuseFileSize(QStringLiteral("standard input"), bytes.size());
-        return decodePicture(bytes, QStringLiteral("standard input"));
-    }
+    if (file == QStringLiteral("-"))
+        return decodePicture(readStandardInputPicture(), QStringLiteral("standard input"));
     RegularFile input(file);
     if (input.size() > largestPictureFileBytes)
         refuseFileSize(file, input.size());
     QByteArray bytes;
     try {
-        bytes = input.read(largestPictureFileBytes + 1);
+        bytes = readPictureBytes(input, file, largestPictureFileBytes + 1);
     } catch (const std::bad_alloc&) {
         refuseOutOfMemory(file, QSize());
     }
     if (bytes.size() > largestPictureFileBytes)
         refuseFileSize(file, bytes.size());
     return decodePicture(bytes, file);
+}
+
+QByteArray readStandardInputPicture()
+{
+    const QByteArray bytes = readStandardInput(largestPictureFileBytes + 1);
+    if (bytes.size() > largestPictureFileBytes)
+        refuseFileSize(QStringLiteral("standard input"), bytes.size());
+    QBuffer picture;
+    picture.setData(bytes);
+    picture.open(QIODevice::ReadOnly);
+    checkStandardInputNeed(bytes.size() + estimatedDecodedPeakBytes(picture));
+    return bytes;
 }
 
 QImage::Format announcedFormat(const QImageReader& reader)

@@ -1,4 +1,5 @@
 #include "pictures/picture_completeness.h"
+#include "pictures/picture_limits.h"
 #include "pictures/png_chunks.h"
 
 #include <zlib.h>
@@ -22,6 +23,8 @@ qint64 filteredRowBytes(QByteArrayView header)
         return qint64{quint8(header[at])} << 24 | quint8(header[at + 1]) << 16 | quint8(header[at + 2]) << 8 | quint8(header[at + 3]);
     };
     const qint64 width = number(0), height = number(4);
+    if (width > largestPicturePixels || height > largestPicturePixels || width * height > largestPicturePixels)
+        return 0;  // refused by its size before libpng inflates anything; its rows' bytes need not fit
     const int depth = quint8(header[8]), colourType = quint8(header[9]), interlace = quint8(header[12]);
     static constexpr std::array<int, 7> channels{1, 0, 3, 1, 2, 0, 4};
     if (colourType >= int(channels.size()) || channels[std::size_t(colourType)] == 0 || depth == 0 || depth > 16)

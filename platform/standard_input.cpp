@@ -56,4 +56,11 @@ void limitStandardInput(qint64 bytes, const QString& why)
     inputLimitReason = why;
 }
 
+void checkStandardInputNeed(qint64 need)
+{
+    const QString name = QStringLiteral("standard input");
+    if (inputLimit >= 0 && need > inputLimit)
+        throw FileError(name, QStringLiteral("%1 needs about %2 bytes of memory, more than %3").arg(name).arg(need).arg(inputLimitReason));
+}
+
 }  // namespace palshift

@@ -12,6 +12,9 @@ QByteArray readStandardInput(qint64 most);
 // For the rest of the run, readStandardInput reads at most bytes + 1 and throws FileError
 // "standard input holds more than <bytes> bytes, more than <why>" when there are more.
 void limitStandardInput(qint64 bytes, const QString& why);
+// Under that limit, throws FileError "standard input needs about <need> bytes of memory, more than
+// <why>" when need exceeds it: what is held for it beyond its bytes counts too.
+void checkStandardInputNeed(qint64 need);
 
 // To run before anything opens a file: each of descriptors 0, 1 and 2 that is closed gets
 // /dev/null, so that no file the program opens (Qt's own among them) takes its number, and is

@@ -82,8 +82,12 @@ TEST(MemorySize, EstimatesTheLargestMomentOfAConversion)
     test::writeBytes(bmp, test::bmpFile(size.width(), size.height(), 24, std::vector<std::uint8_t>(3 * 1200 * 1000), false));
     EXPECT_EQ(estimatedPeakBytes(bmp), streamed);
     EXPECT_EQ(estimatedPeakBytes(plain, ResultHeld::Chunk, true), streamed);
-    EXPECT_EQ(estimatedPeakBytes(keyed, ResultHeld::Chunk, true),
-              estimatedPeakBytes(size, QImage::Format_Indexed8, ResultHeld::Whole) + QFileInfo(keyed).size());
+    const qint64 keyedWhole = estimatedPeakBytes(size, QImage::Format_Indexed8, ResultHeld::Whole) + QFileInfo(keyed).size();
+    EXPECT_EQ(estimatedPeakBytes(keyed, ResultHeld::Chunk, true), keyedWhole);
+    // Bytes after the picture are never read, nor counted.
+    const QString tailed = dir.filePath("tailed.png");
+    test::writeBytes(tailed, test::readBytes(keyed) + QByteArray(1 << 20, '\0'));
+    EXPECT_EQ(estimatedPeakBytes(tailed, ResultHeld::Chunk, true), keyedWhole);
 }
 
 namespace {

@@ -136,6 +136,12 @@ TEST_F(CommandLine, WritesFilesAndPipesAndReportsFailedWrites)
     EXPECT_EQ(palshift({"convert", "-", "-o", "big.bmp", "--memory-limit", "100"}, {.input = sword}),
               std::pair(1, QString("palshift: standard input holds more than 100 bytes, more than the memory budget "
                                    "of 100 bytes (--memory-limit sets it)\n")));
+    // A few kilobytes that decode to megabytes: the budget counts the picture too.
+    test::writeBytes(dir.filePath("wide.png"), test::pngFile(1024, 1024, SPNG_COLOR_TYPE_GRAYSCALE, std::vector<std::uint8_t>(1 << 20), 0));
+    const auto [wideExit, wideErrors] = palshift({"convert", "-", "-o", "wide.bmp", "--memory-limit", "1M"}, {.input = dir.filePath("wide.png")});
+    EXPECT_TRUE(wideExit == 1 && wideErrors.startsWith("palshift: standard input needs about ")
+                && wideErrors.endsWith(" bytes of memory, more than the memory budget of 1.0 MiB (--memory-limit sets it)\n"))
+        << qPrintable(wideErrors);
     const auto [cutExit, cutErrors] = palshift({"convert", "-", "-o", "cut.bmp"}, {.input = dir.filePath("cut.png")});
     EXPECT_TRUE(cutExit == 1 && cutErrors.startsWith("palshift: standard input: truncated: ")) << qPrintable(cutErrors);
 }

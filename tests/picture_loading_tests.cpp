@@ -1,11 +1,17 @@
 #include "platform/file_error.h"
+#include "pictures/decoder_messages.h"
 #include "pictures/image_conversion.h"
+#include "pictures/picture_bytes.h"
+#include "pictures/picture_end.h"
 #include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QTemporaryDir>
+
+#include <random>
 
 namespace palshift {
 
@@ -29,6 +35,18 @@ std::string refusal(const QByteArray& bytes, const QString& name = "cut.pic")
         EXPECT_EQ(error.file(), name);
         return error.what();
     }
+}
+
+// What this process has read from files so far, as the kernel counts it.
+qint64 bytesReadSoFar()
+{
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read /proc/self/io");
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar: "))
+            return line.mid(7).toLongLong();
+    throw std::runtime_error("/proc/self/io has no rchar");
 }
 
 QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
@@ -161,6 +179,8 @@ TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
     EXPECT_EQ(refusal(png(16, 16, 6, 1, 1054, 2 << 20)), refused.arg(1 << 20).arg(1054).toStdString());
     EXPECT_EQ(refusal(png(1, 1, 6, 1, 5, 2 << 20)), refused.arg(1 << 20).arg(5).toStdString());
     EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 1 << 20)), "");
+    // Sizes PNG does not allow are not multiplied out (undefined behaviour the sanitized build shows).
+    EXPECT_NE(refusal(png(0xffffffff, 0xffffffff, 6, 0, 5, 2 << 20)), "");
     // A large picture may have as much again.
     EXPECT_EQ(refusal(png(2048, 1024, 0, 0, 1024 * 2049, 3 << 20 >> 1)), "");
 }
@@ -199,6 +219,70 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     EXPECT_EQ(refusal(header + pixels + footer, "whole.tga"), "");
     EXPECT_EQ(refusal(header + pixels + footer, "standard input"), "");  // no suffix to tell its format
     EXPECT_EQ(refusal(header + pixels.first(9) + footer, "short.tga"), "short.tga: truncated: 53 bytes, the pixels end at 30");
+}
+
+// A picture file is read up to where its format ends, in pieces, and the rest is left unread with a
+// warning; a file whose end no walk finds (a TGA) is read whole.
+TEST(PictureLoading, ReadsAFileOnlyUpToThePicturesEnd)
+{
+    QImage noise(400, 300, QImage::Format_RGB32);  // files of several pieces read
+    std::mt19937 random(19);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, QRgb(random()));
+    const auto saved = [&](const char* format, bool progressive) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setQuality(100);
+        writer.setProgressiveScanWrite(progressive);
+        EXPECT_TRUE(writer.write(noise));
+        return buffer.data();
+    };
+    // An extension, then an image with a table of its own.
+    const QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 00 00 00 21f9 04 00000000 00"
+                                               "2c 0000 0000 0100 0100 80 ffffff 000000 02 02 4401 00 3b");
+    const QByteArray tga = QByteArray::fromHex("000002 0000000000 00000000 01000100 1800 404040");
+    // 2 x 1 in runs of 8 bits: their end is an end code, not a size.
+    const QByteArray rle8 = QByteArray::fromHex("424d 42000000 00000000 3e000000 28000000 02000000 01000000 0100 0800"
+                                                "01000000 04000000 00000000 00000000 02000000 00000000"
+                                                "00000000 ffffff00 0201 0001");
+    const QByteArray tail(3 << 20, '\xff');
+    const struct {
+        QByteArray picture;
+        qsizetype held;  // with the tail
+    } cases[] = {
+        {gif, gif.size()}, {saved("PNG", false), -1}, {saved("JPG", false), -1}, {saved("JPG", true), -1},
+        {saved("BMP", false), -1}, {tga, tga.size() + tail.size()}, {rle8, rle8.size() + tail.size()},
+        {QByteArray("\xff\xd8\x00\xd9", 4), 4 + tail.size()},  // no marker where one must be
+    };
+    QTemporaryDir folder;
+    const QString file = folder.filePath("picture");
+    for (const auto& [picture, tailHeld] : cases) {
+        // A BMP keeps room for a colour table of 256 entries and the masks, which a 24-bit one has not.
+        const qsizetype held = tailHeld >= 0 ? tailHeld : picture.size() + (picture.startsWith("BM") ? 1040 : 0);
+        for (const bool withTail : {true, false}) {
+            const QByteArray bytes = withTail ? picture + tail : picture;
+            test::writeBytes(file, bytes);
+            const DecoderMessages messages;
+            RegularFile input(file);
+            const qint64 before = bytesReadSoFar();
+            const QByteArray read = readPictureBytes(input, file, 1 << 30);
+            const qint64 fileRead = bytesReadSoFar() - before;
+            ASSERT_EQ(read, bytes.left(withTail ? held : bytes.size())) << picture.left(4).toHex().toStdString();
+            if (read.size() < bytes.size()) {
+                EXPECT_LT(fileRead, 1 << 20);
+                EXPECT_EQ(read.capacity(), read.size());
+            }
+            // A walk that holds only its last piece finds the same end.
+            RegularFile first(file), second(file);
+            PictureHead all(first, 1 << 30), recent(second, 1 << 30, PictureHead::Held::Recent);
+            EXPECT_EQ(pictureEnd(recent), pictureEnd(all));
+            EXPECT_LT(recent.bytes().size(), 256 << 10);
+            const QStringList warned{QString("palshift: warning: %1: the %2 bytes after the picture were not read").arg(file).arg(bytes.size() - held)};
+            EXPECT_EQ(messages.kept(), withTail && held < bytes.size() ? warned : QStringList()) << picture.left(4).toHex().toStdString();
+        }
+    }
 }
 
 // Bands of rows, converted where Qt never waits on its thread pool, give Qt's own conversion.

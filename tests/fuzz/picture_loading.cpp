@@ -1,12 +1,15 @@
-// Pictures of any content through the program's own loader, then identified and remapped as a
-// conversion does: each is converted or refused with a FileError, never anything else.
+// Pictures of any content read from a file and decoded by the program's own loader, then identified
+// and remapped as a conversion does: each is converted or refused with a FileError, never anything else.
 
 #include "convert/nearest_colour.h"
 #include "convert/palette_file.h"
 #include "convert/source_index_map.h"
 #include "memory_file.h"
 #include "platform/file_error.h"
+#include "platform/regular_file.h"
 #include "pictures/image_surface.h"
+#include "pictures/picture_bytes.h"
+#include "pictures/picture_end.h"
 #include "pictures/picture_loading.h"
 
 #include <QCoreApplication>
@@ -60,8 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     QImage decoded;
     try {
-        decoded = decodePicture(QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
-                                QStringLiteral("fuzz"));
+        RegularFile input(file.path());
+        const QByteArray bytes = readPictureBytes(input, file.path(), largestPictureFileBytes + 1);
+        if (bytes.size() > qsizetype(size) || !QByteArrayView(data, qsizetype(size)).startsWith(bytes))
+            std::abort();  // the read holds the file's first bytes, no others
+        RegularFile again(file.path());
+        PictureHead recent(again, largestPictureFileBytes + 1, PictureHead::Held::Recent);
+        if (pictureEnd(recent).value_or(qint64(size)) != bytes.size())
+            std::abort();  // the estimate's walk, which holds only its last piece, ends elsewhere
+        decoded = decodePicture(bytes, QStringLiteral("fuzz"));
     } catch (const FileError&) {
         return 0;
     }
