@@ -5,6 +5,7 @@
 #include "pictures/memory_estimate.h"
 #include "platform/file_error.h"
 #include "pictures/picture_bytes.h"
+#include "pictures/mng_size.h"
 #include "pictures/picture_completeness.h"
 #include "pictures/png_colour_key.h"
 #include "platform/regular_file.h"
@@ -88,7 +89,7 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
     QImageReader reader(&device, readerFormat);
     reader.setAutoTransform(false);
 
-    const QSize size = reader.size();
+    const QSize size = reader.size().isValid() ? reader.size() : mngDeclaredSize(bytes).value_or(QSize());
     if (size.isValid() && qint64{size.width()} * size.height() > largestPicturePixels)
         throw FileError(name, QStringLiteral("%1 is %2 x %3 pixels; the largest picture that loads has "
                                              "16384 x 16384 pixels")

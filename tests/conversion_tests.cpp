@@ -129,6 +129,12 @@ TEST(PictureLoading, LoadsUpTo16384By16384Pixels)
     EXPECT_EQ(loadPicture(largest).size(), QSize(16384, 16384));
     EXPECT_EQ(test::fileErrorOf([&] { loadPicture(taller); }),
               (taller + " is 16384 x 16385 pixels; the largest picture that loads has 16384 x 16384 pixels").toStdString());
+
+    // Qt tells no MNG's size before decoding; its decoder would allocate what the header says.
+    const QString mng = dir.filePath("tall.mng");
+    test::writeBytes(mng, QByteArray::fromHex("8a4d4e470d0a1a0a") + test::pngChunk("IHDR", QByteArray::fromHex("00000004050000031006000000")));
+    EXPECT_EQ(test::fileErrorOf([&] { loadPicture(mng); }),
+              (mng + " is 4 x 83886083 pixels; the largest picture that loads has 16384 x 16384 pixels").toStdString());
 }
 
 // Pixels as stored: a JPEG whose EXIF orientation says to turn it is not turned.

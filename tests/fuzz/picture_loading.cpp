@@ -8,6 +8,7 @@
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
 #include "pictures/image_surface.h"
+#include "pictures/mng_size.h"
 #include "pictures/picture_bytes.h"
 #include "pictures/picture_end.h"
 #include "pictures/picture_loading.h"
@@ -55,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static fuzz::MemoryFile file;
     file.hold(data, size);
 
-    const QSize claimed = QImageReader(file.path()).size();
+    QSize claimed = QImageReader(file.path()).size();
+    if (!claimed.isValid())  // as the loader reads an MNG's size
+        claimed = mngDeclaredSize(QByteArrayView(data, qsizetype(size))).value_or(QSize());
     const qint64 claimedPixels = std::max(claimed.isValid() ? qint64{claimed.width()} * claimed.height() : 0,
                                           gifScreenPixels(data, size));
     if (claimedPixels > largestFuzzedPixels && claimedPixels <= largestPicturePixels)
