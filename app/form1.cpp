@@ -278,7 +278,7 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+    if (!runSave([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
                                                                   StatusLine& status) {
             const OutputFormat format = outputFormatOfFile(working.SaveFileName);
             if (format == OutputFormat::Bmp)
@@ -413,7 +413,7 @@ bool Form1::loadFile(const QString& file)
 
 bool Form1::runStep(const Step& step)
 {
-    // The pixel buffer is a save's scratch: not copied, and kept unless a save fills it anew.
+    // The pixel buffer is a save's scratch: not copied, and kept for the next save.
     std::vector<std::uint8_t> buffer = std::exchange(conversion_.PixelBuffer, {});
     // Copied on the step's thread, into the maps of the state before the last (a copy into memory
     // in use costs a fraction of one into new memory). Meanwhile the interface only reads conversion_.
@@ -447,6 +447,18 @@ bool Form1::runStep(const Step& step)
     spareTargetMap_ = std::move(conversion_.TargetIndexMap);
     conversion_ = std::move(working);
     return succeeded;
+}
+
+bool Form1::runSave(const Step& step)
+{
+    bool ranToEnd = false;
+    const bool succeeded = attempt([&] {
+        ranToEnd = runner_.run([&](const StepProgress& progress, StatusLine& status) { step(conversion_, progress, status); },
+                               pixels());
+    });
+    if (succeeded && !ranToEnd)
+        SB1->setText("Ready...");
+    return succeeded && ranToEnd;
 }
 
 ImageSurface Form1::paintingAside()
