@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QAction;
 class QLabel;
@@ -187,6 +188,7 @@ private:
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;
     BackgroundPass viewPass_;  // reads conversion_: stopped before that changes
+    std::jthread releaser_;  // frees what the last picture held, off the interface thread
     bool usageWanted_ = false;  // the panel waits for this picture's palette usage
     QScrollArea* scrollArea2_ = nullptr;  // Picture2's, scrolled with scrollArea_
     QWidget* pictures2_ = nullptr;
