@@ -398,18 +398,16 @@ bool Form1::loadFile(const QString& file)
     // What the last picture held (1.3 GB at 9000 x 9000) is freed on a thread of its own, once the
     // window has let go of it: giving its pages back held the interface for a few hundred ms.
     QImage picture = Picture1->image(), painting = Picture2->image(), sparePainting = sparePainting_.image();
-    std::array maps{std::move(conversion_.SourceIndexMap), std::move(conversion_.TargetIndexMap), std::move(spareSourceMap_),
-                    std::move(spareTargetMap_)};
+    std::array maps{std::exchange(conversion_.SourceIndexMap, std::move(fresh.SourceIndexMap)),
+                    std::exchange(conversion_.TargetIndexMap, std::move(fresh.TargetIndexMap)),
+                    std::exchange(spareSourceMap_, std::move(spare.SourceIndexMap)),
+                    std::exchange(spareTargetMap_, std::move(spare.TargetIndexMap))};
     Picture1->setSurface(loaded);
     Picture2->cls();
     sparePainting_ = {};  // of the last picture's size
     releaser_ = std::jthread([picture = std::move(picture), painting = std::move(painting),
                               sparePainting = std::move(sparePainting), maps = std::move(maps)] {});
-    spareSourceMap_ = std::move(spare.SourceIndexMap);
-    spareTargetMap_ = std::move(spare.TargetIndexMap);
     OpenFileName = file;
-    conversion_.SourceIndexMap = std::move(fresh.SourceIndexMap);
-    conversion_.TargetIndexMap = std::move(fresh.TargetIndexMap);
     ++shownPicture_;
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
