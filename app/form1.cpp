@@ -35,6 +35,7 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include <array>
 #include <utility>
 
 namespace palshift {
@@ -278,7 +279,7 @@ bool Form1::Command4_Click()
         return false;
     if (refuseFolder(conversion_.SaveFileName))
         return false;
-    if (!runStep([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
+    if (!runSave([this, transparent = convertedTransparentIndex_](ConversionState& working, const StepProgress& progress,
                                                                   StatusLine& status) {
             const OutputFormat format = outputFormatOfFile(working.SaveFileName);
             if (format == OutputFormat::Bmp)
@@ -394,14 +395,19 @@ bool Form1::loadFile(const QString& file)
         return false;
 
     viewPass_.stop();
+    // What the last picture held (1.3 GB at 9000 x 9000) is freed on a thread of its own, once the
+    // window has let go of it: giving its pages back held the interface for a few hundred ms.
+    QImage picture = Picture1->image(), painting = Picture2->image(), sparePainting = sparePainting_.image();
+    std::array maps{std::exchange(conversion_.SourceIndexMap, std::move(fresh.SourceIndexMap)),
+                    std::exchange(conversion_.TargetIndexMap, std::move(fresh.TargetIndexMap)),
+                    std::exchange(spareSourceMap_, std::move(spare.SourceIndexMap)),
+                    std::exchange(spareTargetMap_, std::move(spare.TargetIndexMap))};
     Picture1->setSurface(loaded);
     Picture2->cls();
-    spareSourceMap_ = std::move(spare.SourceIndexMap);
-    spareTargetMap_ = std::move(spare.TargetIndexMap);
     sparePainting_ = {};  // of the last picture's size
+    releaser_ = std::jthread([picture = std::move(picture), painting = std::move(painting),
+                              sparePainting = std::move(sparePainting), maps = std::move(maps)] {});
     OpenFileName = file;
-    conversion_.SourceIndexMap = std::move(fresh.SourceIndexMap);
-    conversion_.TargetIndexMap = std::move(fresh.TargetIndexMap);
     ++shownPicture_;
     SB1->setNote({});
     settings_.setLastFolder(QFileInfo(file).absolutePath());
@@ -413,7 +419,7 @@ bool Form1::loadFile(const QString& file)
 
 bool Form1::runStep(const Step& step)
 {
-    // The pixel buffer is a save's scratch: not copied, and kept unless a save fills it anew.
+    // The pixel buffer is a save's scratch: not copied, and kept for the next save.
     std::vector<std::uint8_t> buffer = std::exchange(conversion_.PixelBuffer, {});
     // Copied on the step's thread, into the maps of the state before the last (a copy into memory
     // in use costs a fraction of one into new memory). Meanwhile the interface only reads conversion_.
@@ -447,6 +453,18 @@ bool Form1::runStep(const Step& step)
     spareTargetMap_ = std::move(conversion_.TargetIndexMap);
     conversion_ = std::move(working);
     return succeeded;
+}
+
+bool Form1::runSave(const Step& step)
+{
+    bool ranToEnd = false;
+    const bool succeeded = attempt([&] {
+        ranToEnd = runner_.run([&](const StepProgress& progress, StatusLine& status) { step(conversion_, progress, status); },
+                               pixels());
+    });
+    if (succeeded && !ranToEnd)
+        SB1->setText("Ready...");
+    return succeeded && ranToEnd;
 }
 
 ImageSurface Form1::paintingAside()

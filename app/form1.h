@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QAction;
 class QLabel;
@@ -120,6 +121,10 @@ private:
     // Runs step through the runner on a copy of the conversion state, which it then takes unless
     // the step was cancelled. True when the step ran to its end.
     bool runStep(const Step& step);
+    // Runs a save through the runner on conversion_ itself, uncopied: a save only reads the state
+    // but for its scratch (the pixel buffer, PalCounter, the file header), which nothing else
+    // reads meanwhile. A failing or cancelled save leaves the file as it was. True when it ran to its end.
+    bool runSave(const Step& step);
     // Where a drawing over every pixel of Picture2 is painted aside: the painting shown before the
     // one shown now, when it has the size (so no new memory is needed), else a copy of Picture2's.
     ImageSurface paintingAside();
@@ -183,6 +188,7 @@ private:
     int wheelTurn_ = 0;  // eighths of a degree towards the next zoom step
     PalettePanel* palettePanel_ = nullptr;
     BackgroundPass viewPass_;  // reads conversion_: stopped before that changes
+    std::jthread releaser_;  // frees what the last picture held, off the interface thread
     bool usageWanted_ = false;  // the panel waits for this picture's palette usage
     QScrollArea* scrollArea2_ = nullptr;  // Picture2's, scrolled with scrollArea_
     QWidget* pictures2_ = nullptr;

@@ -3,6 +3,7 @@
 #include "bmp/bmp_writer.h"
 #include "convert/checked_int.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -16,13 +17,21 @@ void fillPixelBuffer(ConversionState& state, const PictureSurface& picture2, con
     if (lastByte < 0)
         throw std::runtime_error("There is no picture to save: it has no pixels");
     std::vector<std::uint8_t>& buffer = state.PixelBuffer;
-    buffer = {};
-    buffer.assign(static_cast<std::size_t>(lastByte) + 1, 0);
+    const auto pixelCount = static_cast<std::size_t>(lastByte) + 1;
+    // A buffer of the same size is filled again: new memory costs a page fault per page. Another
+    // is freed before the new one is taken, so the two are never held at once.
+    if (buffer.size() != pixelCount) {
+        buffer = {};
+        buffer.resize(pixelCount);
+    }
 
     const IndexMap& map = state.TargetIndexMap;
     const auto columns = static_cast<std::size_t>(map.width());
-    if (columns * static_cast<std::size_t>(map.height()) > buffer.size())
+    const std::size_t mapped = columns * static_cast<std::size_t>(map.height());
+    if (mapped > buffer.size())
         throw std::out_of_range("the target index map has more elements than the picture has pixels");
+    // What the map does not cover is zeros, whatever the last save left there.
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(mapped), buffer.end(), std::uint8_t{0});
     std::size_t k = 0;
     for (std::int32_t y = map.height() - 1; y >= 0; --y) {
         const std::int16_t* const entries = map.row(y).data();

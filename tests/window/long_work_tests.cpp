@@ -77,6 +77,7 @@ TEST_F(CancelledStep, ChangesNothing)
     cancel = true;
     save(path("out"));
     EXPECT_FALSE(QFileInfo::exists(path("out.bmp")));
+    EXPECT_FALSE(window->SB1->currentMessage().startsWith("Saved")) << window->SB1->currentMessage().toStdString();
     EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
     expectIdle();
 }
