@@ -186,27 +186,14 @@ void AtomicFile::open(Temporary temporary)
     if (fd_ < 0) {
         removeAbandonedTemporaries(folderOf(replaced_));
         const Naming naming;
-        bool tagged = true;
-        for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-            temporary_ = temporaryNameFor(replaced_, tagged);
-            fd_ = retryingOnInterrupt([&] { return ::open(temporary_.constData(), O_CREAT | O_EXCL | flags, 0666); });
-            if (fd_ < 0) {
-                const int error = errno;
-                temporary_.clear();
-                if (error == ENAMETOOLONG && tagged)
-                    tagged = false;
-                else if (error != EEXIST)
-                    fail(error);
-            }
-        }
+        fd_ = createNamedTemporary([&](const QByteArray& name) {
+            return retryingOnInterrupt([&] { return ::open(name.constData(), O_CREAT | O_EXCL | flags, 0666); });
+        });
         if (namingHook)
             namingHook();
         // Only once the name is ours: before, it may be another's file, which an interruption would remove.
-        if (!temporary_.isEmpty())
-            announce(slot_, temporary_);
+        announce(slot_, temporary_);
     }
-    if (fd_ < 0)
-        fail(EEXIST);
     if (exists && retryingOnInterrupt([&] { return ::fchmod(fd_, existing.st_mode & 07777); }) != 0)
         fail(errno);
 }
@@ -291,19 +278,27 @@ void AtomicFile::linkTemporaryName()
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
     removeAbandonedTemporaries(folderOf(replaced_));
     const Naming naming;
+    createNamedTemporary([&](const QByteArray& name) {
+        const int linked = retryingOnInterrupt(
+            [&] { return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW); });
+        if (linked != 0 && errno == ENOENT)  // no /proc
+            return retryingOnInterrupt([&] { return ::linkat(fd_, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH); });
+        return linked;
+    });
+    announce(slot_, temporary_);  // only now: before, the name may be another's file
+}
+
+int AtomicFile::createNamedTemporary(const std::function<int(const QByteArray&)>& create)
+{
     bool tagged = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = temporaryNameFor(replaced_, tagged);
-        int linked = retryingOnInterrupt(
-            [&] { return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary_.constData(), AT_SYMLINK_FOLLOW); });
-        if (linked != 0 && errno == ENOENT)  // no /proc
-            linked = retryingOnInterrupt([&] { return ::linkat(fd_, "", AT_FDCWD, temporary_.constData(), AT_EMPTY_PATH); });
-        if (linked == 0) {
-            announce(slot_, temporary_);  // only now: before, the name may be another's file
-            return;
+        const QByteArray name = temporaryNameFor(replaced_, tagged);
+        const int created = create(name);
+        if (created >= 0) {
+            temporary_ = name;
+            return created;
         }
         const int error = errno;
-        temporary_.clear();
         if (error == ENAMETOOLONG && tagged)
             tagged = false;
         else if (error != EEXIST)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace palshift {
@@ -40,6 +41,9 @@ private:
     [[noreturn]] void fail(int error) const;
     [[noreturn]] void failFolder(int error) const;
     void linkTemporaryName();
+    // Gives the temporary the first free name that create (-1 and errno on failure, as open and
+    // linkat) takes, of up to 100 tried, untagged where a tagged one is too long; create's result.
+    int createNamedTemporary(const std::function<int(const QByteArray&)>& create);
 
     QString target_;
     QByteArray replaced_;    // the file that commit() replaces, symbolic links resolved
