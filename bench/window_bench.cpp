@@ -264,16 +264,23 @@ void WindowRepaint(benchmark::State& state)
     }
 }
 
+// A conversion state over the bench palettes, its maps of picture's size.
+ConversionState benchState(const ImageSurface& picture)
+{
+    ConversionState conversion;
+    InitBmpHeader(conversion.BmpFileHeader);
+    conversion.SourcePal = sourcePalette();
+    conversion.TargetPal = targetPalette();
+    dimensionIndexMaps(conversion, picture);
+    return conversion;
+}
+
 // The pixel work alone, as palshift_bench measures it: the one pass over maps and a painting of
 // the picture's size, and "Save Picture" of the result.
 void OnePassConvert(benchmark::State& state)
 {
     const ImageSurface picture1(benchPicture(side, Content::Sprite, QImage::Format_RGB32));
-    ConversionState conversion;
-    InitBmpHeader(conversion.BmpFileHeader);
-    conversion.SourcePal = sourcePalette();
-    conversion.TargetPal = targetPalette();
-    dimensionIndexMaps(conversion, picture1);
+    ConversionState conversion = benchState(picture1);
     ImageSurface picture2;
     picture2.resize(side, side);
     identifyRemapAndPaint(conversion, picture1, picture2);
@@ -285,10 +292,7 @@ void OnePassConvert(benchmark::State& state)
 void FreshPainting(benchmark::State& state)
 {
     const ImageSurface picture1(benchPicture(side, Content::Sprite, QImage::Format_RGB32));
-    ConversionState conversion;
-    conversion.SourcePal = sourcePalette();
-    conversion.TargetPal = targetPalette();
-    dimensionIndexMaps(conversion, picture1);
+    ConversionState conversion = benchState(picture1);
     SilentStatusLine status;
     ImageSurface picture2;
     picture2.resize(side, side);
@@ -301,11 +305,7 @@ void FreshPainting(benchmark::State& state)
 void SavePicture(benchmark::State& state)
 {
     const ImageSurface picture1(benchPicture(side, Content::Sprite, QImage::Format_RGB32));
-    ConversionState conversion;
-    InitBmpHeader(conversion.BmpFileHeader);
-    conversion.SourcePal = sourcePalette();
-    conversion.TargetPal = targetPalette();
-    dimensionIndexMaps(conversion, picture1);
+    ConversionState conversion = benchState(picture1);
     InitPicturePal(conversion, picture1);
     SilentStatusLine status;
     palshift::newPal(conversion, picture1, status);
