@@ -5,6 +5,7 @@
 #include "app/window_fit.h"
 #include "bmp/bmp_header.h"
 #include "convert/dc6_conversion.h"
+#include "convert/dc6_sheet_picture.h"
 #include "convert/indexed_export.h"
 #include "convert/picture_export.h"
 #include "pictures/save_name.h"

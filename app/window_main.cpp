@@ -4,6 +4,7 @@
 #include "app/module_entry.h"
 #include "app/palette_panel.h"
 #include "app/palette_grid.h"
+#include "pictures/linked_qt_decoding.h"
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
 
@@ -112,6 +113,7 @@ void takeScreenshots(palshift::Form1& window, const QString& out)
 int palshift_main(int argc, char* argv[])
 {
     palshift::installSaveSignalHandlers();
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     if (!hasDisplay()) {
         std::fputs("palshift: there is no display to open the window on; "
                    "'palshift convert --help' tells how to convert without one\n", stderr);

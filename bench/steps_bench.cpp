@@ -1,5 +1,6 @@
 // The four conversion steps of the window, one picture size at a time, in pixels per second.
 
+#include "pictures/linked_qt_decoding.h"
 #include "bench_pictures.h"
 
 #include "bmp/bmp_header.h"
@@ -199,6 +200,7 @@ void registerAll()
 
 int main(int argc, char** argv)
 {
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     palshift::bench::registerAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

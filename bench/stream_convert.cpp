@@ -4,6 +4,7 @@
 // The palettes default to data/diablo.pal and data/diablo2.pal. Prints the reader used and the
 // unmatched pixels to stderr.
 
+#include "pictures/linked_qt_decoding.h"
 #include "convert/conversion_job.h"
 #include "convert/palette_file.h"
 #include "platform/atomic_file.h"
@@ -26,6 +27,7 @@ const char* readerName(RowReader reader)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);  // as palshift starts
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     if (argc != 3 && argc != 5) {
         std::fprintf(stderr, "usage: stream_convert INPUT OUTPUT.bmp [SOURCE.pal TARGET.pal]\n");
         return 2;

@@ -3,6 +3,7 @@
 // Highlight Unmatched on, turning it on, clicking a palette entry, Convert of an off-palette
 // picture with an entry selected), and Convert and Save end to end beside the pixel work alone.
 
+#include "pictures/linked_qt_decoding.h"
 #include "bench_pictures.h"
 
 #include "app/form1.h"
@@ -336,6 +337,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     const QTemporaryDir folder;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());  // never the user's settings
     using namespace palshift::bench;

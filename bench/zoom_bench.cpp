@@ -1,6 +1,7 @@
 // A zoom change in the window on a 4096 x 4096 picture: the layout at the new zoom and the repaint
 // of everything the window shows, through the real window on the offscreen platform.
 
+#include "pictures/linked_qt_decoding.h"
 #include "bench_pictures.h"
 
 #include "app/form1.h"
@@ -44,6 +45,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     const QTemporaryDir folder;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());  // never the user's zoom
     const QString picture = folder.filePath(QStringLiteral("sprite.bmp"));

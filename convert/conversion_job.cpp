@@ -5,9 +5,8 @@
 #include "convert/indexed_export.h"
 #include "convert/rule_lookup.h"
 #include "convert/target_picture.h"
-#include "pictures/picture_loading.h"
 #include "pictures/picture_rows.h"
-#include "pictures/qt_rows.h"
+#include "pictures/qt_decoding.h"
 #include "pictures/read_ahead_rows.h"
 #include "platform/file_error.h"
 
@@ -144,9 +143,7 @@ JobReport convertThroughLookup(const QString& input, const TargetLookup& lookup,
         }
     }
     // Under a transparent entry, alpha counts: that of an indexed picture's colour table too.
-    const std::unique_ptr<RowSource> rows = job.rules.transparentIndex
-                                                ? std::make_unique<QtRows>(loadPicture(input), QtRows::Alpha::Kept)
-                                                : openRows(input, RowReader::Qt);
+    const std::unique_ptr<RowSource> rows = decodedRows(input, job.rules.transparentIndex.has_value());
     try {
         return convertMarkingFailures(*rows, lookup, job, sink);
     } catch (const RowsFailed& failed) {

@@ -2,10 +2,10 @@
 
 #include "convert/rule_lookup.h"
 #include "pictures/dc6_reader.h"
-#include "pictures/picture_frames.h"
-#include "pictures/picture_rows.h"
+#include "pictures/picture_file.h"
 #include "pictures/picture_limits.h"
-#include "pictures/qt_rows.h"
+#include "pictures/picture_rows.h"
+#include "pictures/qt_decoding.h"
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
 
@@ -19,21 +19,30 @@ namespace palshift {
 
 namespace {
 
-// picture as 32-bit pixels whose alpha says what is transparent, the colour key included.
-QImage withKeyAsAlpha(const QImage& picture, const std::optional<Rgb>& key)
-{
-    if (!key)
-        return picture;
-    QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
-    const QRgb colour = qRgb(key->red, key->green, key->blue);
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x)
-            if ((row[x] & 0xFFFFFF) == (colour & 0xFFFFFF))
-                row[x] = 0;
+// Rows of 32-bit pixels whose alpha says what is transparent, the colour key included: a pixel of
+// the key's colour becomes 0, transparent black.
+class KeyedRows final : public RowSource {
+public:
+    KeyedRows(RowSource& rows, Rgb key) : rows_(rows), key_(key), row_(std::size_t(rows.width()) * 4) {}
+
+    std::int32_t width() const override { return rows_.width(); }
+    std::int32_t height() const override { return rows_.height(); }
+    PixelLayout layout() const override { return PixelLayout::Bgra8; }
+    std::span<const std::uint8_t> nextRow() override
+    {
+        const std::span<const std::uint8_t> row = rows_.nextRow();
+        std::copy(row.begin(), row.end(), row_.begin());
+        for (std::size_t at = 0; at < row_.size(); at += 4)
+            if (row_[at] == key_.blue && row_[at + 1] == key_.green && row_[at + 2] == key_.red)
+                std::fill_n(row_.begin() + std::ptrdiff_t(at), 4, 0);
+        return row_;
     }
-    return keyed;
-}
+
+private:
+    RowSource& rows_;
+    Rgb key_;
+    std::vector<std::uint8_t> row_;
+};
 
 }  // namespace
 
@@ -44,7 +53,7 @@ Dc6DirectionsError::Dc6DirectionsError(std::uint32_t directions, std::uint64_t f
 {
 }
 
-std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const TargetLookup& lookup,
+std::int64_t writeDc6Frames(RowSource& picture, const QString& name, const TargetLookup& lookup,
                             const ConversionRules& rules, const Dc6Layout& layout, Dc6Writer& writer)
 {
     if (picture.width() % layout.columns != 0 || picture.height() % layout.rows != 0)
@@ -53,10 +62,12 @@ std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const Ta
                                   .arg(layout.columns).arg(layout.rows));
     const auto width = static_cast<std::size_t>(picture.width());
     std::vector<std::uint8_t> entries(width * static_cast<std::size_t>(picture.height()));
-    QtRows rows(withKeyAsAlpha(picture, layout.transparentColour), QtRows::Alpha::Kept);
+    std::optional<KeyedRows> keyed;
+    if (layout.transparentColour)
+        keyed.emplace(picture, *layout.transparentColour);
     std::int64_t unmatched = 0;
     try {
-        unmatched = lookUpRows(rows, lookup, rules, [&](std::int32_t y, std::span<const std::uint8_t> row) {
+        unmatched = lookUpRows(keyed ? static_cast<RowSource&>(*keyed) : picture, lookup, rules, [&](std::int32_t y, std::span<const std::uint8_t> row) {
             std::copy(row.begin(), row.end(), entries.begin() + static_cast<std::ptrdiff_t>(y * width));
         });
     } catch (const UnmatchedColoursError& refused) {
@@ -81,14 +92,14 @@ Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, Byte
     const Dc6Layout& layout = job.dc6;
     // The file's header counts the frames, so they are counted before any is converted. Standard
     // input can be read only once: its frames are kept from the count.
-    std::unique_ptr<PictureFrames> standardInput;
+    std::unique_ptr<DecodedFrames> standardInput;
     std::uint64_t frames = 0;
     for (const QString& input : inputs) {
         if (isDc6File(input)) {
             frames += readDc6File(input).frames.size();
             continue;
         }
-        auto pictures = std::make_unique<PictureFrames>(input);
+        std::unique_ptr<DecodedFrames> pictures = decodedFrames(input);
         frames += std::uint64_t(pictures->count()) * std::uint64_t(layout.columns) * std::uint64_t(layout.rows);
         if (input == QStringLiteral("-"))
             standardInput = std::move(pictures);
@@ -112,12 +123,12 @@ Dc6Report convertToDc6(const QStringList& inputs, const ConversionJob& job, Byte
             report.pictures.push_back(picture);
             continue;
         }
-        const std::unique_ptr<PictureFrames> pictures =
-            input == QStringLiteral("-") ? std::move(standardInput) : std::make_unique<PictureFrames>(input);
+        const std::unique_ptr<DecodedFrames> pictures =
+            input == QStringLiteral("-") ? std::move(standardInput) : decodedFrames(input);
         for (int i = 0; i < pictures->count(); ++i) {
-            const QImage frame = pictures->next();
-            picture.unmatchedPixels += writeDc6Frames(frame, input, lookup, rules, layout, writer);
-            picture.pixels += std::int64_t{frame.width()} * frame.height();
+            const std::unique_ptr<RowSource> frame = taken(pictures->next());
+            picture.unmatchedPixels += writeDc6Frames(*frame, input, lookup, rules, layout, writer);
+            picture.pixels += std::int64_t{frame->width()} * frame->height();
         }
         report.pictures.push_back(picture);
     }
@@ -175,21 +186,6 @@ bool isDc6File(const QString& file)
     const std::span<const std::uint8_t> start = readHead(file, head);
     return file.endsWith(QLatin1String(".dc6"), Qt::CaseInsensitive)
            || looksLikeDc6(QByteArrayView(start.data(), static_cast<qsizetype>(start.size())));
-}
-
-QImage dc6SheetPicture(const QString& file, const Palette& palette)
-{
-    const TargetPicture sheet = dc6Sheet(readDc6File(file), file);
-    QImage picture(sheet.width, sheet.height, QImage::Format_Indexed8);
-    if (picture.isNull())
-        throw FileError(file, QStringLiteral("%1: its sheet of frames is empty or does not fit in memory").arg(file));
-    QList<QRgb> colours;
-    for (const Rgb& entry : palette)
-        colours << qRgb(entry.red, entry.green, entry.blue);
-    picture.setColorTable(colours);
-    for (std::int32_t y = 0; y < sheet.height; ++y)
-        std::copy_n(sheet.indices.begin() + std::ptrdiff_t{y} * sheet.width, sheet.width, picture.scanLine(y));
-    return picture;
 }
 
 }  // namespace palshift

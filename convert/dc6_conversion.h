@@ -6,8 +6,8 @@
 #include "convert/target_picture.h"
 #include "pictures/dc6_frame.h"
 #include "pictures/dc6_writer.h"
+#include "pictures/row_source.h"
 
-#include <QImage>
 #include <QStringList>
 
 #include <stdexcept>
@@ -16,12 +16,12 @@
 
 namespace palshift {
 
-// Cuts picture into layout.columns x layout.rows frames, row by row, each converted through lookup
-// (made with transparent entry 0) and handed to writer. Pixels of alpha below 128 or of the
-// transparent colour are skipped. Gives the count of unmatched pixels. Throws FileError naming
+// Cuts picture (rows of 32-bit pixels, as QtRows gives them with alpha kept) into layout.columns x
+// layout.rows frames, row by row, each converted through lookup (made with transparent entry 0) and
+// handed to writer. Pixels of alpha below 128 or of the transparent colour are skipped. Gives the count of unmatched pixels. Throws FileError naming
 // name when the picture does not divide into the frames or, under UnmatchedRule::Fail, matches
 // nothing; what the writer throws.
-std::int64_t writeDc6Frames(const QImage& picture, const QString& name, const TargetLookup& lookup,
+std::int64_t writeDc6Frames(RowSource& picture, const QString& name, const TargetLookup& lookup,
                             const ConversionRules& rules, const Dc6Layout& layout, Dc6Writer& writer);
 
 // A count of directions that does not divide the frames: a mistake in the options, not in a picture.
@@ -54,8 +54,5 @@ Dc6Sprite readDc6File(const QString& file);
 
 // Whether file is a DC6: named so (in any case) or starting like one. False for standard input.
 bool isDc6File(const QString& file);
-
-// The DC6 file's sheet (dc6Sheet) as an 8-bit picture in palette. Throws FileError naming it.
-QImage dc6SheetPicture(const QString& file, const Palette& palette);
 
 }  // namespace palshift

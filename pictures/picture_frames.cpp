@@ -1,29 +1,14 @@
 #include "pictures/picture_frames.h"
 
-#include "pictures/picture_bytes.h"
-#include "pictures/picture_limits.h"
 #include "pictures/picture_loading.h"
 #include "platform/file_error.h"
-#include "platform/regular_file.h"
 
 #include <algorithm>
 
 namespace palshift {
 
-PictureFrames::PictureFrames(const QString& file) : file_(file)
+PictureFrames::PictureFrames(const QByteArray& bytes, const QString& name) : file_(name), bytes_(bytes)
 {
-    const bool standard = file == QStringLiteral("-");
-    if (standard) {
-        bytes_ = readStandardInputPicture();
-    } else {
-        RegularFile input(file);
-        bytes_ = readPictureBytes(input, file, largestPictureFileBytes + 1);
-    }
-    if (bytes_.size() > largestPictureFileBytes)
-        throw FileError(file, QStringLiteral("%1 holds more than %2 bytes; the largest picture file that loads holds %2")
-                                  .arg(file, QString::number(largestPictureFileBytes)));
-    if (standard)
-        file_ = QStringLiteral("standard input");
     buffer_.setBuffer(&bytes_);
     buffer_.open(QIODevice::ReadOnly);
     reader_.setDevice(&buffer_);

@@ -8,14 +8,14 @@
 
 namespace palshift {
 
-// The frames of a picture file, for a sprite: the one picture that loadPicture() gives, or each
-// frame of an animated picture (GIF, ...) in order. Throws FileError naming the file.
+// The frames of a picture, for a sprite, from its bytes: the one picture that decodePicture() gives,
+// or each frame of an animated picture (GIF, ...) in order. Errors name the picture as name.
 class PictureFrames {
 public:
-    explicit PictureFrames(const QString& file);
+    PictureFrames(const QByteArray& bytes, const QString& name);
 
     int count() const { return count_; }
-    // The next frame, as loadPicture() decodes the first, with its checks.
+    // The next frame, as decodePicture() decodes the first, with its checks. Throws FileError.
     QImage next();
 
 private:

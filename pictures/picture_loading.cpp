@@ -2,14 +2,10 @@
 
 #include "pictures/pcx_reader.h"
 #include "pictures/decoder_messages.h"
-#include "pictures/memory_estimate.h"
 #include "platform/file_error.h"
-#include "pictures/picture_bytes.h"
 #include "pictures/mng_size.h"
 #include "pictures/picture_completeness.h"
 #include "pictures/png_colour_key.h"
-#include "platform/regular_file.h"
-#include "platform/standard_input.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -23,12 +19,6 @@
 namespace palshift {
 
 namespace {
-
-[[noreturn]] void refuseFileSize(const QString& name, qint64 size)
-{
-    throw FileError(name, QStringLiteral("%1 holds %2 bytes; the largest picture file that loads holds %3")
-                              .arg(name, QString::number(size), QString::number(largestPictureFileBytes)));
-}
 
 [[noreturn]] void refuseOutOfMemory(const QString& name, QSize size)
 {
@@ -126,36 +116,6 @@ QImage decodeChecked(const QByteArray& bytes, const QString& name, DecoderMessag
 }
 
 }  // namespace
-
-QImage loadPicture(const QString& file)
-{
-    if (file == QStringLiteral("-"))
-        return decodePicture(readStandardInputPicture(), QStringLiteral("standard input"));
-    RegularFile input(file);
-    if (input.size() > largestPictureFileBytes)
-        refuseFileSize(file, input.size());
-    QByteArray bytes;
-    try {
-        bytes = readPictureBytes(input, file, largestPictureFileBytes + 1);
-    } catch (const std::bad_alloc&) {
-        refuseOutOfMemory(file, QSize());
-    }
-    if (bytes.size() > largestPictureFileBytes)
-        refuseFileSize(file, bytes.size());
-    return decodePicture(bytes, file);
-}
-
-QByteArray readStandardInputPicture()
-{
-    const QByteArray bytes = readStandardInput(largestPictureFileBytes + 1);
-    if (bytes.size() > largestPictureFileBytes)
-        refuseFileSize(QStringLiteral("standard input"), bytes.size());
-    QBuffer picture;
-    picture.setData(bytes);
-    picture.open(QIODevice::ReadOnly);
-    checkStandardInputNeed(bytes.size() + estimatedDecodedPeakBytes(picture));
-    return bytes;
-}
 
 QImage::Format announcedFormat(const QImageReader& reader)
 {

@@ -9,15 +9,10 @@
 
 namespace palshift {
 
-// Reads a picture file (any format Qt's image plugins read; ":/..." for built-in pictures, "-" for
-// standard input) and decodes it with decodePicture. Throws FileError naming the file and the
-// reason; a file that is not a regular file is refused without waiting on it.
+// Reads a picture file with readPictureFile (":/..." for built-in pictures, "-" for standard input)
+// and decodes it with decodePicture. Throws FileError naming the file and the reason; a file that
+// is not a regular file is refused without waiting on it.
 QImage loadPicture(const QString& file);
-
-// All of standard input, for the picture decoded from it: refused with FileError when it holds more
-// than the largest picture file, or when its bytes and the picture decoded from them need more
-// memory than limitStandardInput() allows.
-QByteArray readStandardInputPicture();
 
 // Decodes a picture from its bytes, pixels as stored: no gamma, colour-space or orientation
 // change; a PNG colour key keeps its stored colour and only makes its pixels transparent. Throws

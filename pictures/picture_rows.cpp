@@ -4,8 +4,7 @@
 #include "pictures/byte_input.h"
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
-#include "pictures/picture_loading.h"
-#include "pictures/qt_rows.h"
+#include "pictures/qt_decoding.h"
 #include "platform/regular_file.h"
 
 #include <algorithm>
@@ -112,7 +111,7 @@ std::unique_ptr<RowSource> openRows(const QString& file, RowReader reader)
     case RowReader::Qt:
         break;
     }
-    return std::make_unique<QtRows>(loadPicture(file));
+    return decodedRows(file, false);
 }
 
 }  // namespace palshift

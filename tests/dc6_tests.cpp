@@ -2,7 +2,9 @@
 #include "convert/rule_lookup.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/dc6_writer.h"
+#include "pictures/picture_file.h"
 #include "pictures/picture_frames.h"
+#include "pictures/qt_rows.h"
 #include "platform/file_error.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -164,7 +166,8 @@ TEST(Dc6Conversion, CutsSheetsIntoFramesWithTransparentPixelsSkipped)
     test::MemorySink sink;
     Dc6Writer writer(1, 2, sink);
     const Dc6Layout layout{1, 2, 1, 3, -1, Rgb{50, 50, 50}};
-    EXPECT_EQ(writeDc6Frames(sheet, "sheet.png", lookup, rules, layout, writer), 2);
+    QtRows rows(sheet, QtRows::Alpha::Kept);
+    EXPECT_EQ(writeDc6Frames(rows, "sheet.png", lookup, rules, layout, writer), 2);
     writer.finish();
     const Dc6Sprite sprite = readDc6(sink.bytes, "x.dc6");
     EXPECT_EQ(sprite.frames[0].indices, (std::vector<std::uint8_t>{0, 5, 7, 2}));
@@ -172,7 +175,8 @@ TEST(Dc6Conversion, CutsSheetsIntoFramesWithTransparentPixelsSkipped)
     EXPECT_EQ(std::pair(sprite.frames[1].offsetX, sprite.frames[1].offsetY), std::pair(3, -1));
 
     try {
-        writeDc6Frames(sheet, "sheet.png", lookup, rules, {1, 3, 1, 0, 0, {}}, writer);
+        QtRows again(sheet, QtRows::Alpha::Kept);
+        writeDc6Frames(again, "sheet.png", lookup, rules, {1, 3, 1, 0, 0, {}}, writer);
         ADD_FAILURE() << "a sheet that does not divide was cut";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "sheet.png: its 4 x 2 pixels do not divide into 3 x 1 equal frames");
@@ -187,7 +191,7 @@ TEST(Dc6Conversion, TakesEachFrameOfAnAnimatedPicture)
     test::writeBytes(gif, QByteArray::fromHex("474946383961 0100 0100 80 00 00 000000 ffffff"
                                               "2c 0000 0000 0100 0100 00 02 02 4401 00"
                                               "2c 0000 0000 0100 0100 00 02 02 4c01 00 3b"));
-    PictureFrames frames(gif);
+    PictureFrames frames(readPictureFile(gif), gif);
     ASSERT_EQ(frames.count(), 2);
     EXPECT_EQ(frames.next().pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(frames.next().pixel(0, 0), qRgb(255, 255, 255));

@@ -61,6 +61,7 @@ QByteArray paletteOfColourTable(const QByteArray& bmp)
 TEST_F(Install, PutsEachFileInItsPlace)
 {
     QStringList expected = {"bin/palshift", PALSHIFT_MODULE_DIR "/" PALSHIFT_COMMAND_LINE_MODULE,
+                            PALSHIFT_MODULE_DIR "/" PALSHIFT_QT_DECODING_MODULE,
                             PALSHIFT_MODULE_DIR "/" PALSHIFT_WINDOW_MODULE, "share/applications/palshift.desktop",
                             "share/bash-completion/completions/palshift",
                             "share/icons/hicolor/scalable/apps/palshift.svg", "share/man/man1/palshift.1.gz"};

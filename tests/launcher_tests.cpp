@@ -22,7 +22,8 @@ Outcome run(const QString& program, const QStringList& arguments, const QStringL
 }
 
 const QString builtFolder = QFileInfo(PALSHIFT_EXECUTABLE).path();
-const QString commandLineModule = PALSHIFT_COMMAND_LINE_MODULE, windowModule = PALSHIFT_WINDOW_MODULE;
+const QString commandLineModule = PALSHIFT_COMMAND_LINE_MODULE, windowModule = PALSHIFT_WINDOW_MODULE,
+              qtDecodingModule = PALSHIFT_QT_DECODING_MODULE;
 
 // A copy of the program in bin/ of a folder of its own, with no module beside it or installed; the
 // folder's name is longer than the launcher's first guess at the length of its own.
@@ -91,6 +92,12 @@ TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
     ASSERT_EQ(run(PALSHIFT_EXECUTABLE, QStringList{"convert", ":/startup.bmp", "-o", expected} + palettes).exitCode, 0);
     const auto convert = [&] { return run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes); };
 
+    // Without the module of Qt GUI's decoding beside the command line's, a picture that needs it is
+    // refused, naming the module.
+    const Outcome undecoded = convert();
+    EXPECT_EQ(undecoded.exitCode, 1);
+    EXPECT_TRUE(undecoded.err.contains(": Cannot load " + installed(qtDecodingModule) + ": ")) << qPrintable(undecoded.err);
+    ASSERT_TRUE(QFile::link(builtFolder + '/' + qtDecodingModule, installed(qtDecodingModule)));
     const Outcome converted = convert();
     EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
     EXPECT_EQ(test::readBytes(output), test::readBytes(expected));

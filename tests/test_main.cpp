@@ -1,3 +1,5 @@
+#include "pictures/linked_qt_decoding.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

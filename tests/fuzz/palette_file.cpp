@@ -4,12 +4,19 @@
 
 #include "convert/palette_file.h"
 #include "memory_file.h"
+#include "pictures/linked_qt_decoding.h"
 #include "platform/file_error.h"
 
 #include <cstdlib>
 #include <cstring>
 
 using namespace palshift;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    handOverQtDecoding(linkedQtDecoding());  // for palettes taken from pictures
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

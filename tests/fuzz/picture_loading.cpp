@@ -1,6 +1,7 @@
 // Pictures of any content read from a file and decoded by the program's own loader, then identified
 // and remapped as a conversion does: each is converted or refused with a FileError, never anything else.
 
+#include "pictures/linked_qt_decoding.h"
 #include "convert/nearest_colour.h"
 #include "convert/palette_file.h"
 #include "convert/source_index_map.h"
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication app(*argc, *argv);  // for the image plugins
     fuzz::silenceQtMessages();
+    handOverQtDecoding(linkedQtDecoding());
     const PaletteFiles files = defaultPaletteFiles(QStringLiteral(PALSHIFT_DATA_DIR));
     readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
     readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);

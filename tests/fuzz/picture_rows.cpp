@@ -1,6 +1,7 @@
 // PNG and BMP files of any content through the streaming row readers: each gives all its rows or
 // is refused with a FileError, never anything else, and every row is as long as its width says.
 
+#include "pictures/linked_qt_decoding.h"
 #include "memory_file.h"
 #include "pictures/bmp_rows.h"
 #include "pictures/byte_input.h"
@@ -35,6 +36,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication app(*argc, *argv);
     fuzz::silenceQtMessages();
+    handOverQtDecoding(linkedQtDecoding());
     return 0;
 }
 

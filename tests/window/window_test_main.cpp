@@ -1,3 +1,5 @@
+#include "pictures/linked_qt_decoding.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@ int main(int argc, char* argv[])
     const QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     QApplication app(argc, argv);
+    palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
