@@ -89,14 +89,16 @@ std::size_t RegularFile::readOn(std::span<std::uint8_t> into)
                     break;
                 continue;
             }
-            buffer_.resize(bufferSize);
+            // Left unfilled: a small file touches only the pages it is read into.
+            if (!buffer_)
+                buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize);
             bufferStart_ = 0;
-            bufferEnd_ = readDirect(buffer_.data(), buffer_.size());
+            bufferEnd_ = readDirect(buffer_.get(), bufferSize);
             if (bufferEnd_ == 0)
                 break;
         }
         const std::size_t count = std::min(into.size() - done, bufferEnd_ - bufferStart_);
-        std::copy_n(buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_), count, into.begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy_n(buffer_.get() + bufferStart_, count, into.begin() + static_cast<std::ptrdiff_t>(done));
         bufferStart_ += count;
         done += count;
     }

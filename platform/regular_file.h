@@ -4,8 +4,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace palshift {
 
@@ -37,7 +37,7 @@ private:
     qint64 size_ = 0;
     QByteArray builtIn_;
     std::uint64_t next_ = 0;  // where the next unbuffered readOn() starts
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // bufferSize bytes once a small read comes, never zeroed
     std::size_t bufferStart_ = 0;
     std::size_t bufferEnd_ = 0;
 };
