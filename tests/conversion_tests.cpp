@@ -2,7 +2,6 @@
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
 #include "platform/file_error.h"
-#include "pictures/image_surface.h"
 #include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <tuple>
 
 namespace palshift {
 
@@ -27,62 +25,6 @@ TEST(IndexMap, EveryAccessIsCheckedAtExactlyWidthAndHeight)
     for (const auto& [x, y] : {std::pair{3, 0}, {0, 2}, {-1, 0}, {0, -1}})
         EXPECT_THROW(map.set(x, y, 1), std::out_of_range) << x << ", " << y;
     EXPECT_THROW(map.row(2), std::out_of_range);
-}
-
-// Each entry found once, and a target entry 0 that is nearest and unique is chosen too.
-TEST(Conversion, FindsEveryEntryOfADistinctPaletteEntryZeroIncluded)
-{
-    ConversionState state;
-    state.SourcePal = test::distinctPalette();
-    state.TargetPal = test::distinctPalette();
-    state.TargetPal[0] = {0, 255, 1};  // one step from source entry 0; target entry 1 is nine
-    test::MemorySurface picture(16, 16);
-    for (std::size_t k = 0; k < 256; ++k)
-        picture.pixels[k] = colourValue(state.SourcePal[k]);
-    dimensionIndexMaps(state, picture);
-    state.SourceIndexMap.set(0, 0, 9);  // so that an entry not found shows
-    InitPicturePal(state, picture);
-    CreateNewPal(state, picture);
-    for (int k = 0; k < 256; ++k)
-        ASSERT_TRUE(state.SourceIndexMap.at(k % 16, k / 16) == k && state.TargetIndexMap.at(k % 16, k / 16) == k) << "entry " << k;
-    EXPECT_EQ(state.unmatchedPixels, 0);
-}
-
-// An 8-bit picture is identified through its colour table: all 256 entries of it, and an index past
-// the table's end is a colour no palette has.
-TEST(Conversion, IdentifiesIndexedPicturesThroughTheirWholeColourTable)
-{
-    ConversionState state;
-    state.SourcePal = test::distinctPalette();
-    state.SourcePal[200] = {0, 0, 0};  // black, which an index past the table must not become
-    QList<QRgb> table;
-    for (std::size_t k = 0; k < 256; ++k) {  // index k is entry k + 7, so that index 255 is entry 6
-        const Rgb& colour = state.SourcePal[(k + 7) % 256];
-        table.append(qRgb(colour.red, colour.green, colour.blue));
-    }
-    QImage full(256, 1, QImage::Format_Indexed8);
-    full.setColorTable(table);
-    for (int x = 0; x < 256; ++x)
-        full.scanLine(0)[x] = static_cast<uchar>(x);
-    QImage shortTable(3, 1, QImage::Format_Indexed8);
-    shortTable.setColorTable(table.mid(0, 2));
-    std::copy_n("\x01\x02\xFF", 3, shortTable.scanLine(0));
-
-    const ImageSurface fullSurface(full), shortSurface(shortTable);
-    std::vector<ColourValue> row(3);
-    shortSurface.readRow(0, row);
-    EXPECT_EQ(row, (std::vector<ColourValue>{colourValue(state.SourcePal[8]), -1, -1}));
-
-    dimensionIndexMaps(state, fullSurface);
-    InitPicturePal(state, fullSurface);
-    for (int x = 0; x < 256; ++x)
-        ASSERT_EQ(state.SourceIndexMap.at(x, 0), (x + 7) % 256) << "colour table index " << x;
-    EXPECT_EQ(state.unmatchedPixels, 0);
-
-    InitPicturePal(state, shortSurface);  // over the same map: unmatched pixels keep their elements
-    EXPECT_EQ(std::vector(state.SourceIndexMap.row(0).begin(), state.SourceIndexMap.row(0).begin() + 4),
-              std::vector<std::int16_t>({8, 8, 9, 10}));
-    EXPECT_EQ(state.unmatchedPixels, 2);
 }
 
 // Maps dimensioned for 2 x 2 and a picture one column larger: each step refuses before it changes
