@@ -168,11 +168,8 @@ TEST(PictureLoading, RefusesAGifWhoseImageDataEndsEarly)
 TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
 {
     // Grey (type 0) or RGBA (type 6), of rows of zeros and then surplus zeros.
-    const auto png = [&](quint32 width, quint32 height, int type, int interlace, qsizetype rows, qsizetype surplus) {
-        const QByteArray header = test::bigEndian32(width) + test::bigEndian32(height) + '\x08' + char(type)
-                                  + QByteArray(2, '\0') + char(interlace);
-        return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::pngChunk("IHDR", header)
-               + test::pngChunk("IDAT", qCompress(QByteArray(rows + surplus, '\0'), 9).mid(4)) + test::pngChunk("IEND", {});
+    const auto png = [&](quint32 width, quint32 height, int type, bool interlaced, qsizetype rows, qsizetype surplus) {
+        return test::chunkedPng(width, height, 8, type, QByteArray(rows + surplus, '\0'), {}, interlaced);
     };
     const QString refused = "cut.pic: its image data hold more than %1 bytes past the %2 its rows need";
     EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 2 << 20)), refused.arg(1 << 20).arg(1040).toStdString());
