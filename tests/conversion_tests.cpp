@@ -6,7 +6,6 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -88,9 +87,7 @@ TEST(PictureLoading, KeepsTheStoredOrientation)
     stored.fill(qRgb(250, 0, 0));
     for (int y = 0; y < 8; ++y)
         std::fill_n(reinterpret_cast<QRgb*>(stored.scanLine(y)) + 8, 8, qRgb(0, 0, 250));
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && stored.save(&buffer, "JPEG", 95));
+    const QByteArray jpeg = test::encoded(stored, "JPEG", 95);
     // After the start of image: an APP1 segment of EXIF with one tag, orientation 6 (turn right).
     test::writeBytes(file, jpeg.left(2) + QByteArray::fromHex("ffe10022" "457869660000" "4d4d002a00000008"
                                                               "0001" "011200030000000100060000" "00000000")

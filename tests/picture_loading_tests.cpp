@@ -7,8 +7,6 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include <random>
@@ -49,7 +47,7 @@ qint64 bytesReadSoFar()
     throw std::runtime_error("/proc/self/io has no rchar");
 }
 
-QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
+using test::grey;
 
 }  // namespace
 
@@ -201,12 +199,10 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             picture.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 255));
-    QBuffer jpeg;
-    jpeg.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(picture.save(&jpeg, "JPG"));
-    EXPECT_EQ(refusal(jpeg.data(), "whole.jpg"), "");
+    const QByteArray jpeg = test::encoded(picture, "JPG");
+    EXPECT_EQ(refusal(jpeg, "whole.jpg"), "");
     EXPECT_EQ(refusal(QByteArray(), "empty.jpg"), "empty.jpg: the file is empty");
-    const std::string cut = refusal(jpeg.data().first(jpeg.data().size() / 2), "cut.jpg");
+    const std::string cut = refusal(jpeg.first(jpeg.size() / 2), "cut.jpg");
     EXPECT_TRUE(cut.starts_with("Cannot decode cut.jpg: ") && cut.find("JPEG") != std::string::npos) << cut;
 
     // 2 x 2 pixels of 24 bits, uncompressed, with the footer of a TGA 2.0 file.
@@ -227,15 +223,7 @@ TEST(PictureLoading, ReadsAFileOnlyUpToThePicturesEnd)
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, QRgb(random()));
-    const auto saved = [&](const char* format, bool progressive) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        writer.setQuality(100);
-        writer.setProgressiveScanWrite(progressive);
-        EXPECT_TRUE(writer.write(noise));
-        return buffer.data();
-    };
+    const auto saved = [&](const char* format, bool progressive) { return test::encoded(noise, format, 100, progressive); };
     // An extension, then an image with a table of its own.
     const QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 00 00 00 21f9 04 00000000 00"
                                                "2c 0000 0000 0100 0100 80 ffffff 000000 02 02 4401 00 3b");

@@ -4,8 +4,10 @@
 #include "convert/status_line.h"
 #include "platform/file_error.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -56,6 +58,20 @@ inline std::vector<int> indicesOf(const QImage& picture)
             indices.push_back(picture.pixelIndex(x, y));
     return indices;
 }
+
+// picture as Qt's writer of format gives it, at quality (or the writer's own), progressive if asked.
+inline QByteArray encoded(const QImage& picture, const char* format, int quality = -1, bool progressive = false)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(picture)) << format << ": " << qPrintable(writer.errorString());
+    return buffer.data();
+}
+
+inline QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
 
 inline QByteArray readBytes(const QString& file)
 {
