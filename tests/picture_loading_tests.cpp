@@ -15,14 +15,6 @@ namespace palshift {
 
 namespace {
 
-QByteArray key16(std::initializer_list<quint16> values)
-{
-    QByteArray bytes;
-    for (const quint16 value : values)
-        bytes.append(char(value >> 8)).append(char(value));
-    return bytes;
-}
-
 // The message decodePicture throws, or "" when it decodes the bytes.
 std::string refusal(const QByteArray& bytes, const QString& name = "cut.pic")
 {
@@ -51,19 +43,19 @@ using test::grey;
 
 }  // namespace
 
-// A tRNS colour key makes its pixels transparent and keeps their stored colour, in grey and RGB
-// depths; pixels are compared with the key at the file's depth, and 16-bit channels narrow with
-// rounding. Without a key nothing is transparent.
+// A tRNS colour key (16 bits a channel, whatever the depth) makes its pixels transparent and keeps
+// their stored colour, in grey and RGB depths; pixels are compared with the key at the file's depth,
+// and 16-bit channels narrow with rounding. Without a key nothing is transparent.
 TEST(PictureLoading, ColourKeyKeepsTheStoredColourInEveryDepth)
 {
     const std::pair<QByteArray, std::vector<QRgb>> cases[] = {
-        {test::samplePng(4, 1, 1, true, {0, 1, 1, 0}, key16({1})), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
-        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}, key16({15})), {grey(0), grey(85), grey(255, 0), grey(170)}},
+        {test::samplePng(4, 1, 1, true, {0, 1, 1, 0}, QByteArray::fromHex("0001")), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
+        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}, QByteArray::fromHex("000f")), {grey(0), grey(85), grey(255, 0), grey(170)}},
         {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}), {grey(0), grey(85), grey(255), grey(170)}},
-        {test::samplePng(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, key16({0xffff})), {grey(255, 0), grey(255), grey(1), grey(128)}},
-        {test::samplePng(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, key16({0x00c0})), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
-        {test::samplePng(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, key16({255, 255, 255})), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
-        {test::samplePng(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, key16({0xffff, 0xffff, 0xffff})),
+        {test::samplePng(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, QByteArray::fromHex("ffff")), {grey(255, 0), grey(255), grey(1), grey(128)}},
+        {test::samplePng(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, QByteArray::fromHex("00c0")), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
+        {test::samplePng(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, QByteArray::fromHex("00ff00ff00ff")), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
+        {test::samplePng(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, QByteArray::fromHex("ffffffffffff")),
          {grey(255, 0), grey(255), qRgb(1, 2, 3)}},
     };
     int i = 0;
