@@ -2,6 +2,7 @@
 #include "convert/result_drawing.h"
 #include "convert/source_index_map.h"
 #include "platform/file_error.h"
+#include "pictures/image_surface.h"
 #include "pictures/picture_loading.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -32,7 +33,10 @@ TEST(Conversion, APictureThatOutgrewItsIndexMapsIsRefusedUnchanged)
 {
     ConversionState state;
     state.SourcePal[2] = {0, 200, 0};
-    test::MemorySurface small(2, 2), larger(3, 2), picture2(3, 2);
+    QImage green(3, 2, QImage::Format_RGB32);
+    green.fill(qRgb(0, 200, 0));
+    ImageSurface small(green.copy(0, 0, 2, 2)), larger(green), picture2;
+    picture2.resize(3, 2);
     dimensionIndexMaps(state, small);
     state.SourceIndexMap.set(1, 1, 2);
     state.TargetIndexMap.set(1, 1, 9);
@@ -41,15 +45,15 @@ TEST(Conversion, APictureThatOutgrewItsIndexMapsIsRefusedUnchanged)
         return state.SourceIndexMap.width() == 2 && std::ranges::equal(state.SourceIndexMap.row(1), loaded.SourceIndexMap.row(1))
                && std::ranges::equal(state.TargetIndexMap.row(1), loaded.TargetIndexMap.row(1));
     };
-    larger.pixels.assign(6, 200 * 256);
     SilentStatusLine status;
     EXPECT_THROW(InitPicturePal(state, larger), std::out_of_range);
     EXPECT_TRUE(unchanged());
     EXPECT_THROW(CreateNewPal(state, larger), std::out_of_range);
     EXPECT_TRUE(unchanged());
     EXPECT_THROW(drawPic(state, larger, picture2, status), std::out_of_range);
-    EXPECT_EQ(picture2.pixels, std::vector<ColourValue>(6, 0));
-    larger.pixels.assign(6, 200 * 256 + 1);  // no palette colour
+    EXPECT_TRUE(picture2.image().isNull());  // nothing painted
+    green.fill(qRgb(1, 200, 0));  // no palette colour
+    larger.setPicture(green);
     InitPicturePal(state, larger);
     EXPECT_EQ(state.unmatchedPixels, 6);
 }

@@ -28,22 +28,6 @@
 
 namespace palshift::test {
 
-// A picture box in memory, colour values row by row; -1 is read outside it.
-struct MemorySurface : PictureSurface {
-    MemorySurface(int width, int height) : columns(width), rows(height), pixels(std::size_t(width * height)) {}
-    double width() const override { return columns; }
-    double height() const override { return rows; }
-    void readRow(std::int32_t y, std::span<ColourValue> row) const override
-    {
-        for (std::size_t x = 0; x < row.size(); ++x)
-            row[x] = int(x) < columns ? pixels.at(std::size_t(y * columns) + x) : -1;
-    }
-    void paintRow(std::int32_t y, std::span<const ColourValue> row) override { std::copy_n(row.begin(), columns, pixels.begin() + y * columns); }
-    void setVisible(bool) override {}
-    int columns, rows;
-    std::vector<ColourValue> pixels;
-};
-
 struct RecordingStatusLine : StatusLine {
     void setText(std::string_view text) override { texts.emplace_back(text); }
     std::vector<std::string> texts;
