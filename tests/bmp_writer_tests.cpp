@@ -1,15 +1,11 @@
 #include "bmp/bmp_writer.h"
-#include "platform/file_error.h"
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QDir>
-#include <QImage>
 #include <QTemporaryDir>
 
 #include <limits>
 #include <numeric>
-#include <tuple>
 
 namespace palshift {
 
@@ -46,35 +42,6 @@ TEST(SavePic, WritesTheWorkedExamplesByteForByte)
     }
 }
 
-// Over a megabyte of rows, so that they are written in more than one piece; Qt's reader sees each row
-// in its place.
-TEST(SavePic, WritesPicturesOverAMegabyteRowForRow)
-{
-    QTemporaryDir dir;
-    const int width = 1001, height = 1200;  // rows of 1004 bytes, so no piece ends on a megabyte
-    std::vector<std::uint8_t> pixels(std::size_t(width * height));
-    for (std::size_t k = 0; k < pixels.size(); ++k)
-        pixels[k] = std::uint8_t(k % 251);  // so that no two rows are alike
-    PaletteBlock PalCol{};
-    for (std::size_t c = 0; c < 768; ++c)
-        PalCol[c] = std::uint8_t(c / 3);
-    BmpHeaderBytes header;
-    Save_Pic(dir.filePath("large.bmp"), PalCol, width, height, header, pixels);
-
-    const QByteArray bytes = test::readBytes(dir.filePath("large.bmp"));
-    ASSERT_EQ(bytes.size(), 1078 + 1004 * height);
-    const QImage saved(dir.filePath("large.bmp"), "BMP");
-    ASSERT_EQ(std::tuple(saved.width(), saved.height(), saved.format()), std::tuple(width, height, QImage::Format_Indexed8));
-    long wrongRows = 0;
-    for (int y = 0; y < height; ++y) {  // the buffer's first row is the picture's bottom one
-        const auto* const row = reinterpret_cast<const char*>(pixels.data()) + std::size_t(y) * width;
-        wrongRows += QByteArray::fromRawData(reinterpret_cast<const char*>(saved.constScanLine(height - 1 - y)), width)
-                         != QByteArray::fromRawData(row, width)
-                     || bytes.mid(1078 + 1004 * y + width, 3) != QByteArray(3, '\0');
-    }
-    EXPECT_EQ(wrongRows, 0);
-}
-
 // A writer finished short of its rows, or asked for one too many, would leave a wrong file.
 TEST(BmpWriter, TakesExactlyItsRows)
 {
@@ -92,20 +59,6 @@ TEST(BmpSizes, EverySizeMustFitSignedThirtyTwoBits)
     EXPECT_EQ(bmpSizes(4, tallest).fileSize, 1078 + 4 * tallest);
     EXPECT_THROW(bmpSizes(4, tallest + 1), std::overflow_error);
     EXPECT_THROW(bmpSizes(std::numeric_limits<std::int32_t>::max(), 0), std::overflow_error);  // the row stride
-}
-
-// Sizes that do not fit are refused before the file that was there is touched.
-TEST(SavePic, FailureKeepsTheExistingFile)
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath("out.bmp");
-    test::writeBytes(target, QByteArray(1082, 'o'));
-    const std::vector<std::uint8_t> pixels(200 * 200, 1);
-    BmpHeaderBytes header{};
-    EXPECT_THROW(Save_Pic(target, PaletteBlock{}, 65536, 32768, header, pixels), std::overflow_error);
-
-    EXPECT_EQ(test::readBytes(target), QByteArray(1082, 'o'));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "out.bmp");
 }
 
 }  // namespace palshift

@@ -26,7 +26,7 @@ Palette fewGreys()
     return palette;
 }
 
-QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
+using test::grey;
 
 // 4 x 2: greys 10, 0, 100 and 100 at alphas 127 and 128, off-palette colours #5A5F63 and #010203.
 QImage rulesPicture()

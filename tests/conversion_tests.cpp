@@ -7,14 +7,12 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <stdexcept>
-#include <tuple>
 
 namespace palshift {
 
@@ -29,69 +27,16 @@ TEST(IndexMap, EveryAccessIsCheckedAtExactlyWidthAndHeight)
     EXPECT_THROW(map.row(2), std::out_of_range);
 }
 
-// Each entry found once, and a target entry 0 that is nearest and unique is chosen too.
-TEST(Conversion, FindsEveryEntryOfADistinctPaletteEntryZeroIncluded)
-{
-    ConversionState state;
-    state.SourcePal = test::distinctPalette();
-    state.TargetPal = test::distinctPalette();
-    state.TargetPal[0] = {0, 255, 1};  // one step from source entry 0; target entry 1 is nine
-    test::MemorySurface picture(16, 16);
-    for (std::size_t k = 0; k < 256; ++k)
-        picture.pixels[k] = colourValue(state.SourcePal[k]);
-    dimensionIndexMaps(state, picture);
-    state.SourceIndexMap.set(0, 0, 9);  // so that an entry not found shows
-    InitPicturePal(state, picture);
-    CreateNewPal(state, picture);
-    for (int k = 0; k < 256; ++k)
-        ASSERT_TRUE(state.SourceIndexMap.at(k % 16, k / 16) == k && state.TargetIndexMap.at(k % 16, k / 16) == k) << "entry " << k;
-    EXPECT_EQ(state.unmatchedPixels, 0);
-}
-
-// An 8-bit picture is identified through its colour table: all 256 entries of it, and an index past
-// the table's end is a colour no palette has.
-TEST(Conversion, IdentifiesIndexedPicturesThroughTheirWholeColourTable)
-{
-    ConversionState state;
-    state.SourcePal = test::distinctPalette();
-    state.SourcePal[200] = {0, 0, 0};  // black, which an index past the table must not become
-    QList<QRgb> table;
-    for (std::size_t k = 0; k < 256; ++k) {  // index k is entry k + 7, so that index 255 is entry 6
-        const Rgb& colour = state.SourcePal[(k + 7) % 256];
-        table.append(qRgb(colour.red, colour.green, colour.blue));
-    }
-    QImage full(256, 1, QImage::Format_Indexed8);
-    full.setColorTable(table);
-    for (int x = 0; x < 256; ++x)
-        full.scanLine(0)[x] = static_cast<uchar>(x);
-    QImage shortTable(3, 1, QImage::Format_Indexed8);
-    shortTable.setColorTable(table.mid(0, 2));
-    std::copy_n("\x01\x02\xFF", 3, shortTable.scanLine(0));
-
-    const ImageSurface fullSurface(full), shortSurface(shortTable);
-    std::vector<ColourValue> row(3);
-    shortSurface.readRow(0, row);
-    EXPECT_EQ(row, (std::vector<ColourValue>{colourValue(state.SourcePal[8]), -1, -1}));
-
-    dimensionIndexMaps(state, fullSurface);
-    InitPicturePal(state, fullSurface);
-    for (int x = 0; x < 256; ++x)
-        ASSERT_EQ(state.SourceIndexMap.at(x, 0), (x + 7) % 256) << "colour table index " << x;
-    EXPECT_EQ(state.unmatchedPixels, 0);
-
-    InitPicturePal(state, shortSurface);  // over the same map: unmatched pixels keep their elements
-    EXPECT_EQ(std::vector(state.SourceIndexMap.row(0).begin(), state.SourceIndexMap.row(0).begin() + 4),
-              std::vector<std::int16_t>({8, 8, 9, 10}));
-    EXPECT_EQ(state.unmatchedPixels, 2);
-}
-
 // Maps dimensioned for 2 x 2 and a picture one column larger: each step refuses before it changes
 // anything, except that the identification goes on while only unmatched pixels lie outside.
 TEST(Conversion, APictureThatOutgrewItsIndexMapsIsRefusedUnchanged)
 {
     ConversionState state;
     state.SourcePal[2] = {0, 200, 0};
-    test::MemorySurface small(2, 2), larger(3, 2), picture2(3, 2);
+    QImage green(3, 2, QImage::Format_RGB32);
+    green.fill(qRgb(0, 200, 0));
+    ImageSurface small(green.copy(0, 0, 2, 2)), larger(green), picture2;
+    picture2.resize(3, 2);
     dimensionIndexMaps(state, small);
     state.SourceIndexMap.set(1, 1, 2);
     state.TargetIndexMap.set(1, 1, 9);
@@ -100,15 +45,15 @@ TEST(Conversion, APictureThatOutgrewItsIndexMapsIsRefusedUnchanged)
         return state.SourceIndexMap.width() == 2 && std::ranges::equal(state.SourceIndexMap.row(1), loaded.SourceIndexMap.row(1))
                && std::ranges::equal(state.TargetIndexMap.row(1), loaded.TargetIndexMap.row(1));
     };
-    larger.pixels.assign(6, 200 * 256);
     SilentStatusLine status;
     EXPECT_THROW(InitPicturePal(state, larger), std::out_of_range);
     EXPECT_TRUE(unchanged());
     EXPECT_THROW(CreateNewPal(state, larger), std::out_of_range);
     EXPECT_TRUE(unchanged());
     EXPECT_THROW(drawPic(state, larger, picture2, status), std::out_of_range);
-    EXPECT_EQ(picture2.pixels, std::vector<ColourValue>(6, 0));
-    larger.pixels.assign(6, 200 * 256 + 1);  // no palette colour
+    EXPECT_TRUE(picture2.image().isNull());  // nothing painted
+    green.fill(qRgb(1, 200, 0));  // no palette colour
+    larger.setPicture(green);
     InitPicturePal(state, larger);
     EXPECT_EQ(state.unmatchedPixels, 6);
 }
@@ -146,9 +91,7 @@ TEST(PictureLoading, KeepsTheStoredOrientation)
     stored.fill(qRgb(250, 0, 0));
     for (int y = 0; y < 8; ++y)
         std::fill_n(reinterpret_cast<QRgb*>(stored.scanLine(y)) + 8, 8, qRgb(0, 0, 250));
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && stored.save(&buffer, "JPEG", 95));
+    const QByteArray jpeg = test::encoded(stored, "JPEG", 95);
     // After the start of image: an APP1 segment of EXIF with one tag, orientation 6 (turn right).
     test::writeBytes(file, jpeg.left(2) + QByteArray::fromHex("ffe10022" "457869660000" "4d4d002a00000008"
                                                               "0001" "011200030000000100060000" "00000000")

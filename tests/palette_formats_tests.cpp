@@ -4,11 +4,8 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
-
-
 
 namespace palshift {
 
@@ -146,12 +143,7 @@ TEST(PaletteFormats, PictureColourTables)
         table.append(qRgb(entry.red, entry.green, entry.blue));
     indexed.setColorTable(table);
     indexed.fill(7);
-    const auto saved = [](const QImage& image) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(image.save(&buffer, "PNG"));
-        return buffer.data();
-    };
+    const auto saved = [](const QImage& image) { return test::encoded(image, "PNG"); };
     expectRamp(decodePalette(saved(indexed), "x.img", PaletteFormat::Auto, decodePicturePalette), PaletteFormat::Picture);
     // One pixel of entry 5 under a global table of 256 colours.
     const QByteArray gif = "GIF89a" + QByteArray::fromHex("0100 0100 f7 00 00") + test::paletteBytes(ramp)

@@ -33,21 +33,8 @@ QByteArray pcxFile(int bits, int planes, int width, int height, int bytesPerLine
     return header + data + trailer;
 }
 
-QByteArray paletteTrailer()
-{
-    QByteArray trailer(1, '\x0C');
-    for (int i = 0; i < 768; ++i)
-        trailer.append(char(i * 3 + 1));
-    return trailer;
-}
-
-Palette trailerPalette()
-{
-    Palette palette;
-    const QByteArray trailer = paletteTrailer();
-    std::memcpy(palette.data(), trailer.constData() + 1, 768);
-    return palette;
-}
+// The 256-colour table at the end of an 8-bit file, of test::distinctPalette().
+QByteArray paletteTrailer() { return '\x0C' + test::paletteBytes(test::distinctPalette()); }
 
 std::string refusal(const QByteArray& bytes)
 {
@@ -62,7 +49,7 @@ TEST(PcxWriter, WritesHandComputedBytes)
     std::vector<std::uint8_t> first(67, 7), second{0xC0, 9, 9, 0xD5, 0xD5, 0xD5};
     second.resize(67, 3);
     test::MemorySink out(false);
-    PcxWriter writer(67, 2, trailerPalette(), out);
+    PcxWriter writer(67, 2, test::distinctPalette(), out);
     writer.writeRow(first);
     writer.writeRow(second);
     writer.finish();
@@ -84,7 +71,7 @@ TEST(PcxWriter, LargePicturesGoOutInPartsAndReadBack)
     while (pixels.size() < std::size_t(width * height))
         pixels.insert(pixels.end(), std::size_t(length(random)), std::uint8_t(value(random)));
     test::MemorySink out(false);
-    PcxWriter writer(width, height, trailerPalette(), out);
+    PcxWriter writer(width, height, test::distinctPalette(), out);
     for (int y = 0; y < height; ++y)
         writer.writeRow(std::span(pixels).subspan(std::size_t(y * width), std::size_t(width)));
     writer.finish();
@@ -114,7 +101,7 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
     // 8 bits: a run that carries over into the next row, and a run of none, which gives nothing.
     const QImage indexed = readPcx(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("05 c406 c0ff c1c1 0708"), paletteTrailer()), "x.pcx");
     EXPECT_EQ(test::indicesOf(indexed), (std::vector<int>{5, 6, 6, 6, 0xC1, 7}));
-    EXPECT_EQ(indexed.colorTable()[1], qRgb(10, 13, 16));
+    EXPECT_EQ(indexed.colorTable()[1], qRgb(1, 254, 7));
 
     // 24 bits: red, green and blue planes of each row.
     const QImage rgb = readPcx(pcxFile(8, 3, 2, 1, 2, QByteArray::fromHex("0a0b 1415 c21e")), "x.pcx");

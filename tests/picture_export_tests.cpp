@@ -1,4 +1,5 @@
 #include "convert/picture_export.h"
+#include "pictures/image_surface.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -10,7 +11,8 @@ namespace {
 // "Save Picture" of map onto a picture of width x height into file, on state.
 QByteArray saved(ConversionState& state, const QString& file, int width, int height, const IndexMap& map)
 {
-    test::MemorySurface picture2(width, height);
+    ImageSurface picture2;
+    picture2.resize(width, height);
     SilentStatusLine status;
     state.TargetIndexMap = map;
     state.SaveFileName = file;

@@ -83,11 +83,13 @@ inline QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
 }
 
 // A PNG put together chunk by chunk, for depths and damage that libspng does not write: rows are the
-// filtered rows (a filter byte before each), and extra chunks go before IDAT.
+// filtered rows (a filter byte before each, or the passes of an interlaced one), and extra chunks go
+// before IDAT.
 inline QByteArray chunkedPng(quint32 width, quint32 height, int bitDepth, int colourType, const QByteArray& rows,
-                             const QByteArray& extra = {})
+                             const QByteArray& extra = {}, bool interlaced = false)
 {
-    const QByteArray header = bigEndian32(width) + bigEndian32(height) + char(bitDepth) + char(colourType) + QByteArray(3, '\0');
+    const QByteArray header = bigEndian32(width) + bigEndian32(height) + char(bitDepth) + char(colourType) + QByteArray(2, '\0')
+                              + char(interlaced);
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + extra + pngChunk("IDAT", qCompress(rows, 9).mid(4))
            + pngChunk("IEND", {});
 }

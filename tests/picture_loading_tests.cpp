@@ -7,8 +7,6 @@
 #include "picture_files.h"
 #include "test_support.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include <random>
@@ -16,14 +14,6 @@
 namespace palshift {
 
 namespace {
-
-QByteArray key16(std::initializer_list<quint16> values)
-{
-    QByteArray bytes;
-    for (const quint16 value : values)
-        bytes.append(char(value >> 8)).append(char(value));
-    return bytes;
-}
 
 // The message decodePicture throws, or "" when it decodes the bytes.
 std::string refusal(const QByteArray& bytes, const QString& name = "cut.pic")
@@ -49,23 +39,23 @@ qint64 bytesReadSoFar()
     throw std::runtime_error("/proc/self/io has no rchar");
 }
 
-QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
+using test::grey;
 
 }  // namespace
 
-// A tRNS colour key makes its pixels transparent and keeps their stored colour, in grey and RGB
-// depths; pixels are compared with the key at the file's depth, and 16-bit channels narrow with
-// rounding. Without a key nothing is transparent.
+// A tRNS colour key (16 bits a channel, whatever the depth) makes its pixels transparent and keeps
+// their stored colour, in grey and RGB depths; pixels are compared with the key at the file's depth,
+// and 16-bit channels narrow with rounding. Without a key nothing is transparent.
 TEST(PictureLoading, ColourKeyKeepsTheStoredColourInEveryDepth)
 {
     const std::pair<QByteArray, std::vector<QRgb>> cases[] = {
-        {test::samplePng(4, 1, 1, true, {0, 1, 1, 0}, key16({1})), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
-        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}, key16({15})), {grey(0), grey(85), grey(255, 0), grey(170)}},
+        {test::samplePng(4, 1, 1, true, {0, 1, 1, 0}, QByteArray::fromHex("0001")), {grey(0), grey(255, 0), grey(255, 0), grey(0)}},
+        {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}, QByteArray::fromHex("000f")), {grey(0), grey(85), grey(255, 0), grey(170)}},
         {test::samplePng(4, 1, 4, true, {0, 5, 15, 10}), {grey(0), grey(85), grey(255), grey(170)}},
-        {test::samplePng(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, key16({0xffff})), {grey(255, 0), grey(255), grey(1), grey(128)}},
-        {test::samplePng(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, key16({0x00c0})), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
-        {test::samplePng(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, key16({255, 255, 255})), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
-        {test::samplePng(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, key16({0xffff, 0xffff, 0xffff})),
+        {test::samplePng(4, 1, 16, true, {0xffff, 0xfffe, 0x00c0, 0x8080}, QByteArray::fromHex("ffff")), {grey(255, 0), grey(255), grey(1), grey(128)}},
+        {test::samplePng(4, 1, 16, true, {0x00c0, 0x00ff, 0xffff, 0x00c0}, QByteArray::fromHex("00c0")), {grey(1, 0), grey(1), grey(255), grey(1, 0)}},
+        {test::samplePng(3, 1, 8, false, {255, 255, 255, 1, 2, 3, 255, 255, 254}, QByteArray::fromHex("00ff00ff00ff")), {grey(255, 0), qRgb(1, 2, 3), qRgb(255, 255, 254)}},
+        {test::samplePng(3, 1, 16, false, {0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xfffe, 0x0100, 0x0200, 0x0300}, QByteArray::fromHex("ffffffffffff")),
          {grey(255, 0), grey(255), qRgb(1, 2, 3)}},
     };
     int i = 0;
@@ -168,11 +158,8 @@ TEST(PictureLoading, RefusesAGifWhoseImageDataEndsEarly)
 TEST(PictureLoading, RefusesAPngWithAFloodOfSurplusImageData)
 {
     // Grey (type 0) or RGBA (type 6), of rows of zeros and then surplus zeros.
-    const auto png = [&](quint32 width, quint32 height, int type, int interlace, qsizetype rows, qsizetype surplus) {
-        const QByteArray header = test::bigEndian32(width) + test::bigEndian32(height) + '\x08' + char(type)
-                                  + QByteArray(2, '\0') + char(interlace);
-        return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::pngChunk("IHDR", header)
-               + test::pngChunk("IDAT", qCompress(QByteArray(rows + surplus, '\0'), 9).mid(4)) + test::pngChunk("IEND", {});
+    const auto png = [&](quint32 width, quint32 height, int type, bool interlaced, qsizetype rows, qsizetype surplus) {
+        return test::chunkedPng(width, height, 8, type, QByteArray(rows + surplus, '\0'), {}, interlaced);
     };
     const QString refused = "cut.pic: its image data hold more than %1 bytes past the %2 its rows need";
     EXPECT_EQ(refusal(png(16, 16, 6, 0, 1040, 2 << 20)), refused.arg(1 << 20).arg(1040).toStdString());
@@ -204,12 +191,10 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             picture.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 255));
-    QBuffer jpeg;
-    jpeg.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(picture.save(&jpeg, "JPG"));
-    EXPECT_EQ(refusal(jpeg.data(), "whole.jpg"), "");
+    const QByteArray jpeg = test::encoded(picture, "JPG");
+    EXPECT_EQ(refusal(jpeg, "whole.jpg"), "");
     EXPECT_EQ(refusal(QByteArray(), "empty.jpg"), "empty.jpg: the file is empty");
-    const std::string cut = refusal(jpeg.data().first(jpeg.data().size() / 2), "cut.jpg");
+    const std::string cut = refusal(jpeg.first(jpeg.size() / 2), "cut.jpg");
     EXPECT_TRUE(cut.starts_with("Cannot decode cut.jpg: ") && cut.find("JPEG") != std::string::npos) << cut;
 
     // 2 x 2 pixels of 24 bits, uncompressed, with the footer of a TGA 2.0 file.
@@ -230,15 +215,7 @@ TEST(PictureLoading, ReadsAFileOnlyUpToThePicturesEnd)
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, QRgb(random()));
-    const auto saved = [&](const char* format, bool progressive) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        writer.setQuality(100);
-        writer.setProgressiveScanWrite(progressive);
-        EXPECT_TRUE(writer.write(noise));
-        return buffer.data();
-    };
+    const auto saved = [&](const char* format, bool progressive) { return test::encoded(noise, format, 100, progressive); };
     // An extension, then an image with a table of its own.
     const QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 00 00 00 21f9 04 00000000 00"
                                                "2c 0000 0000 0100 0100 80 ffffff 000000 02 02 4401 00 3b");

@@ -71,28 +71,6 @@ TEST(TargetLookup, ResolvesOnlyTheColoursOfTheTable)
     EXPECT_EQ(asked, std::vector<ColourValue>{0x0A0B0C});
 }
 
-// With a transparent entry, a pixel of alpha below 128 takes it and is not counted unmatched,
-// whatever its colour, in either byte order.
-TEST(TargetLookup, GivesTransparentPixelsTheirEntryUncounted)
-{
-    Palette source{}, target{};
-    source[1] = {50, 60, 70};
-    target[4] = {50, 60, 71};
-    const TargetLookup lookup(source, nearestTargets(source, target, 9));
-    const Rgb matched = source[1], unmatched = {10, 20, 30};
-    for (const PixelLayout layout : {PixelLayout::Rgba8, PixelLayout::Bgra8}) {
-        std::vector<std::uint8_t> row;
-        for (const auto& [colour, alpha] : {std::pair{matched, 0}, {unmatched, 127}, {matched, 128}, {unmatched, 255}}) {
-            const bool bgr = layout == PixelLayout::Bgra8;
-            row.insert(row.end(), {bgr ? colour.blue : colour.red, colour.green, bgr ? colour.red : colour.blue,
-                                   std::uint8_t(alpha)});
-        }
-        std::vector<std::uint8_t> entries(4);
-        EXPECT_EQ(lookup.rows(layout, nullptr, 9).map(row, entries), 1) << int(layout);
-        EXPECT_EQ(entries, (std::vector<std::uint8_t>{9, 9, 4, 0})) << int(layout);
-    }
-}
-
 // Keys are colours of 24 bits; a key above them is refused, and finds nothing.
 TEST(ColourHash, TakesOnly24BitKeys)
 {

@@ -4,8 +4,10 @@
 #include "convert/status_line.h"
 #include "platform/file_error.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -26,22 +28,6 @@
 
 namespace palshift::test {
 
-// A picture box in memory, colour values row by row; -1 is read outside it.
-struct MemorySurface : PictureSurface {
-    MemorySurface(int width, int height) : columns(width), rows(height), pixels(std::size_t(width * height)) {}
-    double width() const override { return columns; }
-    double height() const override { return rows; }
-    void readRow(std::int32_t y, std::span<ColourValue> row) const override
-    {
-        for (std::size_t x = 0; x < row.size(); ++x)
-            row[x] = int(x) < columns ? pixels.at(std::size_t(y * columns) + x) : -1;
-    }
-    void paintRow(std::int32_t y, std::span<const ColourValue> row) override { std::copy_n(row.begin(), columns, pixels.begin() + y * columns); }
-    void setVisible(bool) override {}
-    int columns, rows;
-    std::vector<ColourValue> pixels;
-};
-
 struct RecordingStatusLine : StatusLine {
     void setText(std::string_view text) override { texts.emplace_back(text); }
     std::vector<std::string> texts;
@@ -56,6 +42,20 @@ inline std::vector<int> indicesOf(const QImage& picture)
             indices.push_back(picture.pixelIndex(x, y));
     return indices;
 }
+
+// picture as Qt's writer of format gives it, at quality (or the writer's own), progressive if asked.
+inline QByteArray encoded(const QImage& picture, const char* format, int quality = -1, bool progressive = false)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(picture)) << format << ": " << qPrintable(writer.errorString());
+    return buffer.data();
+}
+
+inline QRgb grey(int level, int alpha = 255) { return qRgba(level, level, level, alpha); }
 
 inline QByteArray readBytes(const QString& file)
 {
