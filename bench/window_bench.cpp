@@ -27,12 +27,19 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
 #include <thread>
 
+#include <dlfcn.h>
+#include <execinfo.h>
 #include <pthread.h>
+#include <signal.h>
 #include <time.h>
 
 namespace palshift::bench {
@@ -66,6 +73,9 @@ struct Measured {
     // thread's CPU clock can jump a hundred milliseconds while the clock stands still
     // (bench/thread_clock_probe.cpp).
     double work = 0;
+    // Samples of where the interface thread was once it had gone 20 ms without a tick, and how
+    // many of them found it waiting for events (in poll) rather than working.
+    int late = 0, lateWaiting = 0;
     double total = 0;
 };
 
@@ -82,11 +92,36 @@ qint64 threadNanoseconds()
     return nanoseconds(CLOCK_THREAD_CPUTIME_ID);
 }
 
-// The CPU time of the thread that starts it, summed from readings a millisecond apart, each step
-// at most the clock's step over it.
-class CreditedCpuTime {
+// The return addresses of the interface thread when sampled, taken by its SIGPROF handler.
+constexpr int lateSampleRoom = 4096;
+std::array<std::array<void*, 4>, lateSampleRoom> lateFrames{};
+std::atomic<int> lateSamples = 0;
+
+void sampleInterfaceThread(int)
+{
+    const int at = lateSamples.load(std::memory_order_relaxed);
+    if (at < lateSampleRoom && backtrace(lateFrames[std::size_t(at)].data(), 4) > 0)
+        lateSamples.store(at + 1, std::memory_order_release);
+}
+
+bool waitingForEvents(const std::array<void*, 4>& frames)
+{
+    return std::ranges::any_of(frames, [](void* frame) {
+        Dl_info symbol{};
+        return frame && dladdr(frame, &symbol) && symbol.dli_sname && std::string_view(symbol.dli_sname).ends_with("poll");
+    });
+}
+
+// Watches the thread that starts it: its CPU time, summed from readings a millisecond apart, each
+// step at most the clock's step over it; and a sample of where it is (sampleInterfaceThread) at
+// each reading once it has gone 20 ms without a tick.
+class InterfaceWatch {
 public:
-    CreditedCpuTime() : watched_(threadClock()), watcher_([this](std::stop_token stop) { watch(stop); }) {}
+    explicit InterfaceWatch(const std::atomic<qint64>& lastTick)
+        : lastTick_(lastTick), thread_(pthread_self()), watched_(threadClock()),
+          watcher_([this](std::stop_token stop) { watch(stop); })
+    {
+    }
     qint64 total() const { return total_.load(std::memory_order_relaxed); }
 
 private:
@@ -104,9 +139,13 @@ private:
             const qint64 nextCpu = nanoseconds(watched_), next = nanoseconds(CLOCK_MONOTONIC);
             total_.fetch_add(std::min(nextCpu - cpu, next - now), std::memory_order_relaxed);
             cpu = nextCpu, now = next;
+            if (next - lastTick_.load(std::memory_order_relaxed) > 20'000'000)
+                pthread_kill(thread_, SIGPROF);
         }
     }
 
+    const std::atomic<qint64>& lastTick_;
+    pthread_t thread_;
     clockid_t watched_;
     std::atomic<qint64> total_ = 0;
     std::jthread watcher_;
@@ -116,7 +155,9 @@ Measured measure(const std::function<void()>& action)
 {
     QEventLoop loop;
     QElapsedTimer clock;
-    const CreditedCpuTime credited;
+    std::atomic<qint64> lastTick = nanoseconds(CLOCK_MONOTONIC);
+    lateSamples.store(0);
+    std::optional<InterfaceWatch> credited(std::in_place, lastTick);
     qint64 last = 0, longest = 0, end = 0, lastCpu = threadNanoseconds(), busiest = 0, lastCredited = 0, worked = 0;
     bool acted = false;
     QTimer tick;
@@ -125,10 +166,11 @@ Measured measure(const std::function<void()>& action)
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         const qint64 cpu = threadNanoseconds();
+        lastTick.store(nanoseconds(CLOCK_MONOTONIC), std::memory_order_relaxed);
         longest = std::max(longest, now - last);
         busiest = std::max(busiest, cpu - lastCpu);
-        worked = std::max(worked, credited.total() - lastCredited);
-        lastCredited = credited.total();
+        worked = std::max(worked, credited->total() - lastCredited);
+        lastCredited = credited->total();
         last = now, lastCpu = cpu;
         if (acted && idle() && end == 0) {
             end = now;
@@ -142,8 +184,10 @@ Measured measure(const std::function<void()>& action)
     clock.start();
     tick.start();
     loop.exec();
+    credited.reset();  // no more samples
+    const auto late = std::span(lateFrames).first(std::size_t(lateSamples.load(std::memory_order_acquire)));
     return {static_cast<double>(longest) / 1e9, static_cast<double>(busiest) / 1e9, static_cast<double>(worked) / 1e9,
-            static_cast<double>(end) / 1e9};
+            int(late.size()), int(std::ranges::count_if(late, waitingForEvents)), static_cast<double>(end) / 1e9};
 }
 
 void settle()
@@ -171,9 +215,11 @@ void clickSource(int entry)
 // The longest stall over the iterations, on the clock and in the interface thread's CPU time.
 struct Longest {
     double stall = 0, busy = 0, work = 0;
+    int late = 0, lateWaiting = 0;
     void add(const Measured& measured)
     {
         stall = std::max(stall, measured.stall), busy = std::max(busy, measured.busy), work = std::max(work, measured.work);
+        late += measured.late, lateWaiting += measured.lateWaiting;
     }
 };
 void report(benchmark::State& state, const Longest& longest)
@@ -181,6 +227,8 @@ void report(benchmark::State& state, const Longest& longest)
     state.counters["stall_ms"] = longest.stall * 1000;
     state.counters["stall_cpu_ms"] = longest.busy * 1000;
     state.counters["stall_work_ms"] = longest.work * 1000;
+    state.counters["late"] = longest.late;
+    state.counters["late_waiting"] = longest.lateWaiting;
 }
 
 void ConvertWithUnmatchedShown(benchmark::State& state)
@@ -390,6 +438,11 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    std::array<void*, 4> warm{};
+    backtrace(warm.data(), 4);  // its first call loads what it needs, which a signal handler must not
+    struct sigaction sampling{};
+    sampling.sa_handler = palshift::bench::sampleInterfaceThread;
+    sigaction(SIGPROF, &sampling, nullptr);
     palshift::handOverQtDecoding(palshift::linkedQtDecoding());
     const QTemporaryDir folder;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());  // never the user's settings
