@@ -187,6 +187,20 @@ TEST(ConversionJob, StreamingGivesWhatQtDecodingGives)
     EXPECT_GT(unmatched, 40);
 }
 
+// Under a transparent entry, a palette picture's own alpha counts: a PNG whose tRNS makes its
+// entry 0 clear gives the transparent entry there, and its opaque grey the grey's entry.
+TEST(ConversionJob, TransparentEntryReadsThePalettesAlpha)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("clear.png");
+    test::writeBytes(input, test::chunkedPng(2, 1, 8, 3, QByteArray("\0\0\1", 3),
+                                             test::pngChunk("PLTE", QByteArray(6, '\x40')) + test::pngChunk("tRNS", QByteArray("\0", 1))));
+    const ConversionJob job{test::greyPalette(), test::greyPalette(), {UnmatchedRule::Nearest, 7}, OutputFormat::Bmp};
+    const JobResult result = runJob(input, job, RowReaders::Streaming, true);
+    ASSERT_EQ(result.bytes.size(), 1078 + 4) << result.error;
+    EXPECT_EQ(result.bytes.mid(1078, 2), QByteArray("\x07\x40", 2));
+}
+
 // A result over a MiB goes out in several writes, each at its place, from both directions; to a
 // pipe it goes out whole once every row is read.
 TEST(ConversionJob, PlacesEveryChunkOfALargePicture)

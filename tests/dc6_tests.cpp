@@ -192,6 +192,20 @@ TEST(Dc6Conversion, TakesEachFrameOfAnAnimatedPicture)
     EXPECT_THROW(frames.next(), FileError);
 }
 
+// Transparency in a picture's colour table is skipped as alpha is: a palette PNG whose tRNS makes
+// its entry 0 (grey 9) clear.
+TEST(Dc6Conversion, SkipsTheTransparentColourOfAPicturesTable)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath("clear.png");
+    test::writeBytes(png, test::chunkedPng(2, 1, 8, 3, QByteArray("\0\0\1", 3),
+                                           test::pngChunk("PLTE", QByteArray::fromHex("090909ffffff")) + test::pngChunk("tRNS", QByteArray("\0", 1))));
+    const ConversionJob job{test::greyPalette(), test::greyPalette(), {UnmatchedRule::Nearest, {}}, OutputFormat::Dc6, {}};
+    test::MemorySink sink;
+    convertToDc6({png}, job, sink);
+    EXPECT_EQ(readDc6(sink.bytes, "x.dc6").frames.at(0).indices, (std::vector<std::uint8_t>{0, 255}));
+}
+
 // One row of frames for each direction, each frame at the top left of its cell.
 TEST(Dc6Conversion, LaysFramesOutAsASheet)
 {
