@@ -238,8 +238,7 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
 {
     const QString sword = picture("sword.png");
     const std::pair<QStringList, QByteArray> cases[] = {
-        {{"-o", "sword.bmp"}, "BM"}, {{"-o", "other.tga"}, "BM"}, {{"-o", "SWORD.PCX"}, "\x0a\x05"},
-        {{"-o", "forced.bmp", "--format", "pcx"}, "\x0a\x05"}, {{"-o", "result.Png"}, "\x89PNG"}, {{"-o", "forced.pcx", "--format", "png"}, "\x89PNG"},
+        {{"-o", "sword.tga"}, "BM"}, {{"-o", "SWORD.PCX"}, "\x0a\x05"}, {{"-o", "forced.pcx", "--format", "png"}, "\x89PNG"},
     };
     for (const auto& [arguments, start] : cases) {
         EXPECT_EQ(palshift(QStringList{"convert", sword} + arguments).first, 0) << qPrintable(arguments.join(' '));
@@ -249,8 +248,8 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     EXPECT_EQ(palshift({"convert", "SWORD.PCX", "-o", "again.pcx", "--source-pal", defaults.target}).first, 0);
     EXPECT_EQ(test::readBytes(dir.filePath("again.pcx")), test::readBytes(dir.filePath("SWORD.PCX")));
     // The colour table of the BMP result is the target palette, read from the picture by Qt GUI.
-    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.bmp"}).first, 0);
-    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), test::readBytes(dir.filePath("sword.bmp")));
+    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.tga"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), test::readBytes(dir.filePath("sword.tga")));
 }
 
 // --source-pal, --target-pal, --transparent and --unmatched reach the conversion, on a grey ramp where
@@ -342,16 +341,12 @@ TEST_F(CommandLine, WritesTheMappingTable)
 TEST_F(CommandLine, RefusesClosedStandardDescriptors)
 {
     picture("in.png");
-    const auto closed = [&](const QString& command) {
-        return shell("exec timeout 30 \"$0\" " + command);
-    };
-    const auto [inputExit, inputErrors] = closed("convert - -o x.bmp <&-");
-    EXPECT_EQ(inputExit, 2);
-    EXPECT_TRUE(inputErrors.startsWith("palshift: standard input (-) is closed\n")) << qPrintable(inputErrors);
-    const auto [outputExit, outputErrors] = closed("convert in.png -o - >&-");
-    EXPECT_EQ(outputExit, 2);
-    EXPECT_TRUE(outputErrors.startsWith("palshift: -o - writes the picture to standard output, which is closed\n"))
-        << qPrintable(outputErrors);
+    for (const auto& [command, message] : {std::pair{"convert - -o x.bmp <&-", "standard input (-) is closed\n"},
+                                           {"convert in.png -o - >&-", "-o - writes the picture to standard output, which is closed\n"}}) {
+        const auto [exitCode, errors] = shell(QString("exec timeout 30 \"$0\" ") + command);
+        EXPECT_EQ(exitCode, 2) << command;
+        EXPECT_TRUE(errors.startsWith(QString("palshift: ") + message)) << qPrintable(errors);
+    }
     EXPECT_EQ(filesIn("."), "in.png");
 }
 
