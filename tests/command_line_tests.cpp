@@ -200,10 +200,7 @@ TEST_F(CommandLine, OutOfMemoryIsReportedAsSuch)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit this test sets";
 #endif
     // 16384 x 16384 RGB decodes to 1 GiB; its IDAT is short, which only shows once that is allocated.
-    QByteArray large = test::pngFile(1, 1, SPNG_COLOR_TYPE_TRUECOLOR, {1, 2, 3}, SPNG_FILTER_CHOICE_NONE);
-    large.replace(16, 8, test::bigEndian32(16384) + test::bigEndian32(16384));
-    large.replace(29, 4, test::bigEndian32(test::crc32Of(large.mid(12, 17))));
-    test::writeBytes(dir.filePath("large.png"), large);
+    test::writeBytes(dir.filePath("large.png"), test::chunkedPng(16384, 16384, 8, 2, QByteArray::fromHex("00010203")));
     EXPECT_EQ(palshift({"convert", "large.png", "-o", "large.bmp"}, {.memory = rlim_t{768} << 20}),
               std::pair(1, QString("palshift: large.png: not enough memory to decode a 16384 x 16384 picture\n")));
     {
@@ -238,8 +235,7 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
 {
     const QString sword = picture("sword.png");
     const std::pair<QStringList, QByteArray> cases[] = {
-        {{"-o", "sword.bmp"}, "BM"}, {{"-o", "other.tga"}, "BM"}, {{"-o", "SWORD.PCX"}, "\x0a\x05"},
-        {{"-o", "forced.bmp", "--format", "pcx"}, "\x0a\x05"}, {{"-o", "result.Png"}, "\x89PNG"}, {{"-o", "forced.pcx", "--format", "png"}, "\x89PNG"},
+        {{"-o", "sword.tga"}, "BM"}, {{"-o", "SWORD.PCX"}, "\x0a\x05"}, {{"-o", "forced.pcx", "--format", "png"}, "\x89PNG"},
     };
     for (const auto& [arguments, start] : cases) {
         EXPECT_EQ(palshift(QStringList{"convert", sword} + arguments).first, 0) << qPrintable(arguments.join(' '));
@@ -249,8 +245,8 @@ TEST_F(CommandLine, ReadsPcxAndWritesEveryFormat)
     EXPECT_EQ(palshift({"convert", "SWORD.PCX", "-o", "again.pcx", "--source-pal", defaults.target}).first, 0);
     EXPECT_EQ(test::readBytes(dir.filePath("again.pcx")), test::readBytes(dir.filePath("SWORD.PCX")));
     // The colour table of the BMP result is the target palette, read from the picture by Qt GUI.
-    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.bmp"}).first, 0);
-    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), test::readBytes(dir.filePath("sword.bmp")));
+    EXPECT_EQ(palshift({"convert", sword, "-o", "by-table.bmp", "--target-pal", "sword.tga"}).first, 0);
+    EXPECT_EQ(test::readBytes(dir.filePath("by-table.bmp")), test::readBytes(dir.filePath("sword.tga")));
 }
 
 // --source-pal, --target-pal, --transparent and --unmatched reach the conversion, on a grey ramp where
@@ -342,16 +338,12 @@ TEST_F(CommandLine, WritesTheMappingTable)
 TEST_F(CommandLine, RefusesClosedStandardDescriptors)
 {
     picture("in.png");
-    const auto closed = [&](const QString& command) {
-        return shell("exec timeout 30 \"$0\" " + command);
-    };
-    const auto [inputExit, inputErrors] = closed("convert - -o x.bmp <&-");
-    EXPECT_EQ(inputExit, 2);
-    EXPECT_TRUE(inputErrors.startsWith("palshift: standard input (-) is closed\n")) << qPrintable(inputErrors);
-    const auto [outputExit, outputErrors] = closed("convert in.png -o - >&-");
-    EXPECT_EQ(outputExit, 2);
-    EXPECT_TRUE(outputErrors.startsWith("palshift: -o - writes the picture to standard output, which is closed\n"))
-        << qPrintable(outputErrors);
+    for (const auto& [command, message] : {std::pair{"convert - -o x.bmp <&-", "standard input (-) is closed\n"},
+                                           {"convert in.png -o - >&-", "-o - writes the picture to standard output, which is closed\n"}}) {
+        const auto [exitCode, errors] = shell(QString("exec timeout 30 \"$0\" ") + command);
+        EXPECT_EQ(exitCode, 2) << command;
+        EXPECT_TRUE(errors.startsWith(QString("palshift: ") + message)) << qPrintable(errors);
+    }
     EXPECT_EQ(filesIn("."), "in.png");
 }
 

