@@ -88,7 +88,7 @@ TEST_F(CancelledStep, ClosingTheWindowStopsTheStepFirst)
     QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [this] { window->close(); });
     EXPECT_FALSE(window->Command1_Click());
     EXPECT_TRUE(window->isVisible());  // until the step has stopped
-    QTRY_VERIFY(!window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 60'000);  // a bound that only a hang reaches, not a load
 }
 
 }  // namespace
