@@ -231,18 +231,31 @@ void report(benchmark::State& state, const Longest& longest)
     state.counters["late_waiting"] = longest.lateWaiting;
 }
 
+// Measures action once per iteration, then undoes it (untimed, when undo is given), and reports
+// the longest stalls.
+void measureEach(benchmark::State& state, const std::function<void()>& action, const std::function<void()>& undo = {})
+{
+    Longest longest;
+    for (auto _ : state) {
+        const Measured measured = measure(action);
+        longest.add(measured);
+        state.SetIterationTime(measured.total);
+        if (undo) {
+            state.PauseTiming();
+            undo();
+            settle();
+            state.ResumeTiming();
+        }
+    }
+    report(state, longest);
+}
+
 void ConvertWithUnmatchedShown(benchmark::State& state)
 {
     open(inPalette);
     window->mnuViewUnmatched->setChecked(true);
     settle();
-    Longest longest;
-    for (auto _ : state) {
-        const Measured measured = measure([] { window->mbuConvert_Click(); });
-        longest.add(measured);
-        state.SetIterationTime(measured.total);
-    }
-    report(state, longest);
+    measureEach(state, [] { window->mbuConvert_Click(); });
     window->mnuViewUnmatched->setChecked(false);
     settle();
 }
@@ -252,17 +265,7 @@ void TurnUnmatchedOn(benchmark::State& state)
     open(offPalette);
     window->mbuConvert_Click();
     settle();
-    Longest longest;
-    for (auto _ : state) {
-        const Measured measured = measure([] { window->mnuViewUnmatched->trigger(); });
-        longest.add(measured);
-        state.SetIterationTime(measured.total);
-        state.PauseTiming();
-        window->mnuViewUnmatched->trigger();
-        settle();
-        state.ResumeTiming();
-    }
-    report(state, longest);
+    measureEach(state, [] { window->mnuViewUnmatched->trigger(); }, [] { window->mnuViewUnmatched->trigger(); });
 }
 
 void ClickPaletteEntry(benchmark::State& state)
@@ -271,17 +274,7 @@ void ClickPaletteEntry(benchmark::State& state)
     window->mnuViewPalettes->setChecked(true);
     window->mbuConvert_Click();
     settle();
-    Longest longest;
-    for (auto _ : state) {
-        const Measured measured = measure([] { clickSource(1); });
-        longest.add(measured);
-        state.SetIterationTime(measured.total);
-        state.PauseTiming();
-        window->palettePanel()->letGo();
-        settle();
-        state.ResumeTiming();
-    }
-    report(state, longest);
+    measureEach(state, [] { clickSource(1); }, [] { window->palettePanel()->letGo(); });
     window->mnuViewPalettes->setChecked(false);
     settle();
 }
@@ -292,15 +285,9 @@ void ConvertOffPaletteWithEntrySelected(benchmark::State& state)
     window->mnuViewPalettes->setChecked(true);
     clickSource(1);
     settle();
-    Longest longest;
-    for (auto _ : state) {
-        const Measured measured = measure([] { window->mbuConvert_Click(); });
-        longest.add(measured);
-        state.SetIterationTime(measured.total);
-    }
+    measureEach(state, [] { window->mbuConvert_Click(); });
     if (window->conversion().unmatchedPixels == 0)
         state.SkipWithError("the off-palette picture matched everywhere");
-    report(state, longest);
     window->palettePanel()->letGo();
     window->mnuViewPalettes->setChecked(false);
     settle();
