@@ -53,6 +53,25 @@ TEST(BmpWriter, TakesExactlyItsRows)
     EXPECT_THROW(writer.nextRow(), std::out_of_range);
 }
 
+// Three pieces of about a MiB, the last one short, each at its place in either row order.
+TEST(BmpWriter, PlacesEachPieceOfALargePicture)
+{
+    constexpr std::size_t width = 1024, rows = 3000;
+    for (const bool bottomUp : {true, false}) {
+        test::MemorySink sink;
+        BmpWriter writer(width, rows, Palette{}, bottomUp, sink);
+        for (std::size_t k = 0; k < rows; ++k)
+            std::ranges::fill(writer.nextRow(), std::uint8_t(k * 7));
+        writer.finish();
+        ASSERT_EQ(std::size_t(sink.bytes.size()), 1078 + width * rows);
+        for (std::size_t k = 0; k < rows; ++k) {
+            const std::size_t fileRow = bottomUp ? k : rows - 1 - k;
+            ASSERT_EQ(sink.bytes.mid(qsizetype(1078 + fileRow * width), width), QByteArray(width, char(k * 7)))
+                << (bottomUp ? "bottom-up" : "top-down") << " row " << k;
+        }
+    }
+}
+
 TEST(BmpSizes, EverySizeMustFitSignedThirtyTwoBits)
 {
     const std::int32_t tallest = (std::numeric_limits<std::int32_t>::max() - 1078) / 4;
