@@ -94,33 +94,6 @@ inline QByteArray chunkedPng(quint32 width, quint32 height, int bitDepth, int co
            + pngChunk("IEND", {});
 }
 
-// A PNG of grey (one sample a pixel) or RGB (three) samples at bitDepth, with a tRNS chunk when key is
-// not empty.
-inline QByteArray samplePng(int width, int height, int bitDepth, bool grey, const std::vector<quint16>& samples, const QByteArray& key = {})
-{
-    const int channels = grey ? 1 : 3;
-    QByteArray raw;
-    for (int y = 0; y < height; ++y) {
-        raw.append('\0');
-        quint32 bits = 0;
-        int pending = 0;
-        for (int s = 0; s < width * channels; ++s) {
-            const quint16 sample = samples[std::size_t(y * width * channels + s)];
-            if (bitDepth == 16) {
-                raw.append(char(sample >> 8)).append(char(sample));
-                continue;
-            }
-            bits = (bits << bitDepth) | sample;
-            if ((pending += bitDepth) == 8)
-                raw.append(char(bits)), bits = 0, pending = 0;
-        }
-        if (pending > 0)
-            raw.append(char(bits << (8 - pending)));
-    }
-    return chunkedPng(quint32(width), quint32(height), bitDepth, grey ? 0 : 2, raw,
-                            key.isEmpty() ? QByteArray() : pngChunk("tRNS", key));
-}
-
 // An uncompressed BMP: rows as given (top row first), stored bottom-up or top-down, padded to 4.
 // For 8 bits, table is the colour table (clrUsed = its size, or 0 when useZero); gap bytes lie
 // between the table and the pixels.

@@ -53,9 +53,10 @@ TEST(RowReader, ChoosesByTheHeaderAlone)
         {with(test::bmpFile(1, 1, 8, {0}, true, {{1, 2, 3}}, 40, 1024), 46, {1, 1}), RowReader::Qt},  // 257 colours
         {bmp.left(53), RowReader::Qt},
     };
-    int i = 0;
-    for (const auto& [file, reader] : cases)
-        EXPECT_EQ(rowReaderFor(test::bytesOf(file)), reader) << "case " << i++;
+    for (int i = 0; const auto& [file, reader] : cases) {
+        EXPECT_EQ(rowReaderFor(test::bytesOf(file)), reader) << "case " << i;  // streamed only on a failure
+        ++i;
+    }
 
     // The file is opened by its own bytes, also where they are no UTF-8.
     QTemporaryDir dir;
