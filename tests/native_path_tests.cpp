@@ -20,14 +20,6 @@ std::optional<QString> strictUtf8(const QByteArray& bytes)
     return decoded;
 }
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int value : values)
-        result.append(static_cast<char>(value));
-    return result;
-}
-
 }  // namespace
 
 // Every name comes back to its own bytes; valid UTF-8 reads as the text it spells, and only the
@@ -37,14 +29,15 @@ TEST(NativePath, EveryNameComesBackToItsOwnBytes)
     std::vector<QByteArray> names;
     for (int first = 0; first < 256; ++first)
         for (int second = 0; second < 256; ++second)
-            names.push_back(bytes({first, second}));
+            names.push_back(QByteArray(1, char(first)) + char(second));
     static constexpr unsigned char edges[] = {0x00, 0x2F, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xF5, 0xFF};
     for (int lead = 0xE0; lead <= 0xFF; ++lead)
         for (unsigned char second : edges)
             for (unsigned char third : edges) {
-                names.push_back(bytes({lead, second, third}));
+                const QByteArray three = QByteArray(1, char(lead)) + char(second) + char(third);
+                names.push_back(three);
                 for (unsigned char fourth : edges)
-                    names.push_back(bytes({lead, second, third, fourth}));
+                    names.push_back(three + char(fourth));
             }
     for (const QByteArray& name : names) {
         const QString path = pathFromNative(name);

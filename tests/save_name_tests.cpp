@@ -13,7 +13,6 @@ TEST(SavedName, KeepsAKnownEndingInAnyCaseElseTakesTheChosenTypes)
     EXPECT_EQ(savedName("sprite", OutputFormat::Png), "sprite.png");
     EXPECT_EQ(savedName("sprite", OutputFormat::Pcx), "sprite.pcx");
     EXPECT_EQ(savedName("sprite", OutputFormat::Dc6), "sprite.dc6");
-    EXPECT_EQ(savedName("sprite.v2", OutputFormat::Png), "sprite.v2.png");
     EXPECT_EQ(savedName("sprite.bm"), "sprite.bm.bmp");
     EXPECT_EQ(savedName("sprite.BMP"), "sprite.BMP.bmp");
     for (const char* kept : {"a.bmp", "a.PNG", "a.Pcx", "a.dC6"})
