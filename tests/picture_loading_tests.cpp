@@ -176,7 +176,6 @@ TEST(PictureLoading, RefusesPixelsTheDecoderMadeUp)
     const QByteArray header = QByteArray::fromHex("000002 0000000000 00000000 02000200 1800");
     const QByteArray footer = QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.\0", 18);
     const QByteArray pixels(12, '\x40');
-    EXPECT_EQ(refusal(header + pixels + footer, "whole.tga"), "");
     EXPECT_EQ(refusal(header + pixels + footer, "standard input"), "");  // no suffix to tell its format
     EXPECT_EQ(refusal(header + pixels.first(9) + footer, "short.tga"), "short.tga: truncated: 53 bytes, the pixels end at 30");
 }
