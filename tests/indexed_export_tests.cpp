@@ -2,7 +2,6 @@
 #include "pictures/pcx_reader.h"
 #include "tests/test_support.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace palshift::test {
@@ -28,13 +27,11 @@ TEST(IndexedExport, RefusesWhatIsNoPictureOfEntries)
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 4, 2, {}, status), std::out_of_range);
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Pcx, 3, 0, {}, status), std::runtime_error);
     EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Bmp, 3, 2, {}, status), std::invalid_argument);
-    RecordingStatusLine dc6Status;
-    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Dc6, 3, 2, 255, dc6Status), std::runtime_error);
+    EXPECT_THROW(saveIndexedPicture(state, OutputFormat::Dc6, 3, 2, 255, status), std::runtime_error);
     EXPECT_EQ(readBytes(state.SaveFileName), "old");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList("out.pcx"));
 
     saveIndexedPicture(state, OutputFormat::Pcx, 3, 1, {}, status);  // the top row alone
-    std::vector<std::string> texts(6, "Saving...");
+    std::vector<std::string> texts(7, "Saving...");
     texts.push_back("Ready...");
     EXPECT_EQ(status.texts, texts);
     const QImage saved = readPcx(readBytes(state.SaveFileName), state.SaveFileName);
