@@ -1,13 +1,11 @@
 // DC6 files of any content through the program's own reader: each is read or refused with a
 // FileError, never anything else, and what is read is written and read back the same.
 
-#include "memory_file.h"
+#include "fuzz_start.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/dc6_writer.h"
 #include "platform/byte_sink.h"
 #include "platform/file_error.h"
-
-#include <QCoreApplication>
 
 #include <cstdlib>
 
@@ -26,13 +24,6 @@ struct MemorySink final : ByteSink {
 };
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);
-    fuzz::silenceQtMessages();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -43,11 +43,4 @@ private:
     QString path_;
 };
 
-// Decoders report what they find wrong through Qt's messages; a million of them would drown the
-// fuzzer's own output.
-inline void silenceQtMessages()
-{
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-}
-
 }  // namespace palshift::fuzz

@@ -1,24 +1,15 @@
 // Palettes of any content in every format: each is read or refused with a FileError, never anything
 // else, and what is read is always 256 colours in a named format.
 
-#include "memory_file.h"
+#include "fuzz_start.h"
 #include "palettes/palette_formats.h"
 #include "pictures/palette_picture.h"
 #include "platform/file_error.h"
-
-#include <QCoreApplication>
 
 #include <array>
 #include <cstdlib>
 
 using namespace palshift;
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);  // for the picture palettes' image plugins
-    fuzz::silenceQtMessages();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,22 +1,13 @@
 // PCX files of any content through the program's own reader: each is read or refused with a
 // FileError, never anything else, and what is read has the size its header gives.
 
-#include "memory_file.h"
+#include "fuzz_start.h"
 #include "pictures/pcx_reader.h"
 #include "platform/file_error.h"
-
-#include <QCoreApplication>
 
 #include <cstdlib>
 
 using namespace palshift;
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);
-    fuzz::silenceQtMessages();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,10 +1,10 @@
 // Pictures of any content read from a file and decoded by the program's own loader, then identified
 // and remapped as a conversion does: each is converted or refused with a FileError, never anything else.
 
-#include "pictures/linked_qt_decoding.h"
 #include "convert/nearest_colour.h"
 #include "convert/palette_file.h"
 #include "convert/source_index_map.h"
+#include "fuzz_start.h"
 #include "memory_file.h"
 #include "platform/file_error.h"
 #include "platform/regular_file.h"
@@ -14,7 +14,6 @@
 #include "pictures/picture_end.h"
 #include "pictures/picture_loading.h"
 
-#include <QCoreApplication>
 #include <QImageReader>
 
 #include <algorithm>
@@ -30,7 +29,15 @@ namespace {
 // small one would not. The refusal above the loader's limit is still reached.
 constexpr qint64 largestFuzzedPixels = qint64{512} * 512;
 
-ConversionState palettes;
+// The default palettes, as a conversion reads them.
+ConversionState readPalettes()
+{
+    ConversionState state;
+    const PaletteFiles files = defaultPaletteFiles(QStringLiteral(PALSHIFT_DATA_DIR));
+    readPaletteFile(files.source, state.SourcePal, state.PalCounter);
+    readPaletteFile(files.target, state.TargetPal, state.PalCounter);
+    return state;
+}
 
 // Qt gives a GIF's first frame as its size, but decodes the GIF onto its whole screen.
 qint64 gifScreenPixels(const std::uint8_t* data, std::size_t size)
@@ -41,17 +48,6 @@ qint64 gifScreenPixels(const std::uint8_t* data, std::size_t size)
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);  // for the image plugins
-    fuzz::silenceQtMessages();
-    handOverQtDecoding(linkedQtDecoding());
-    const PaletteFiles files = defaultPaletteFiles(QStringLiteral(PALSHIFT_DATA_DIR));
-    readPaletteFile(files.source, palettes.SourcePal, palettes.PalCounter);
-    readPaletteFile(files.target, palettes.TargetPal, palettes.PalCounter);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -86,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (pixels > largestFuzzedPixels)
         return 0;
 
+    static const ConversionState palettes = readPalettes();
     ConversionState state = palettes;
     const ImageSurface picture1(decoded);
     dimensionIndexMaps(state, picture1);

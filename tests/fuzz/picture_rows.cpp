@@ -1,14 +1,11 @@
 // PNG and BMP files of any content through the streaming row readers: each gives all its rows or
 // is refused with a FileError, never anything else, and every row is as long as its width says.
 
-#include "pictures/linked_qt_decoding.h"
-#include "memory_file.h"
+#include "fuzz_start.h"
 #include "pictures/bmp_rows.h"
 #include "pictures/byte_input.h"
 #include "pictures/png_rows.h"
 #include "platform/file_error.h"
-
-#include <QCoreApplication>
 
 #include <cstdlib>
 #include <memory>
@@ -31,14 +28,6 @@ void readAllRows(RowSource& rows)
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);
-    fuzz::silenceQtMessages();
-    handOverQtDecoding(linkedQtDecoding());
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
