@@ -136,6 +136,9 @@ TEST(PngRows, RefusesDamagedOrDoubtfulImageData)
     wide.width = 200;
     wide.filteredRows = repeating;
     EXPECT_EQ(readAll(wide.file()).size(), 2);
+    // An index past the palette is libpng's to warn about, naming the picture, on Qt's path.
+    const QByteArray indexed = test::chunkedPng(3, 1, 8, 3, QByteArray::fromHex("00000102"), test::pngChunk("PLTE", QByteArray(6, '\1')));
+    EXPECT_EQ(readAll(indexed), QList<QByteArray>{"Cannot decode rows.png: a palette index past its 2 colours"});
 }
 
 }  // namespace palshift
