@@ -123,9 +123,6 @@ TEST(PictureLoading, RefusesAGifWhoseImageDataEndsEarly)
     gif[30] = 9;  // 9 x 4: one pixel more than the codes give
     gif[32] = 4;
     EXPECT_EQ(refusal(gif), "cut.pic: its image data ends early: image 1 holds 35 of its 36 pixels");
-    const QByteArray dot = QByteArray::fromHex("474946383961 6400 5000 80 00 00 ffffff 000000"
-                                               "2c 0000 0000 6400 5000 00 02 02 4401 00 3b");
-    EXPECT_EQ(refusal(dot), "cut.pic: its image data ends early: image 1 holds 1 of its 8000 pixels");
 }
 
 // A PNG whose image data inflate to far more than its rows is refused before libpng inflates it
