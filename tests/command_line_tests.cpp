@@ -199,17 +199,6 @@ TEST_F(CommandLine, OutOfMemoryIsReportedAsSuch)
 }
 
 
-// The result's format comes from the output's ending, in any case, or from --format.
-TEST_F(CommandLine, WritesTheFormatOfTheEndingOrOfTheOption)
-{
-    const QString sword = picture("sword.png");
-    for (const auto& [arguments, start] : {std::pair{QStringList{"-o", "SWORD.PCX"}, QByteArray("\x0a\x05")},
-                                           {QStringList{"-o", "forced.pcx", "--format", "png"}, QByteArray("\x89PNG")}}) {
-        EXPECT_EQ(palshift(QStringList{"convert", sword} + arguments).first, 0) << qPrintable(arguments.join(' '));
-        EXPECT_TRUE(test::readBytes(dir.filePath(arguments[1])).startsWith(start)) << qPrintable(arguments.join(' '));
-    }
-}
-
 // The palettes (the target's here from a picture's colour table), --transparent and --unmatched
 // reach the conversion, on a grey ramp where each grey is its own nearest entry: (1, 2, 3) is
 // nearest grey 2, and a transparent pixel takes the entry given.
@@ -234,8 +223,9 @@ TEST_F(CommandLine, AppliesThePalettesAndRules)
     EXPECT_EQ(palshift(QStringList{"convert", "sprite.png", "--transparent", "256"} + greys + QStringList{"x.png"}).first, 2);
 }
 
-// Several pictures into one DC6, also from standard input, and the DC6's options reach its frames;
-// a count of directions that does not divide them is a usage error.
+// Several pictures into one DC6 (by the output's ending, or by --format), also from standard input,
+// and the DC6's options reach its frames; a count of directions that does not divide them is a
+// usage error.
 TEST_F(CommandLine, WritesDc6Sprites)
 {
     const QStringList pictures{picture("a.png", 4, 2), picture("b.png", 5, 2)};
