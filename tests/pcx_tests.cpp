@@ -1,5 +1,7 @@
 #include "pictures/pcx_reader.h"
 #include "pictures/pcx_writer.h"
+#include "pictures/palette_picture.h"
+#include "pictures/picture_loading.h"
 #include "platform/file_error.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -99,9 +101,13 @@ TEST(PcxReader, EveryDepthAndPlaneLayout)
         ega.append(char(100 + i));
 
     // 8 bits: a run that carries over into the next row, and a run of none, which gives nothing.
-    const QImage indexed = readPcx(pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("05 c406 c0ff c1c1 0708"), paletteTrailer()), "x.pcx");
+    const QByteArray file = pcxFile(8, 1, 3, 2, 4, QByteArray::fromHex("05 c406 c0ff c1c1 0708"), paletteTrailer());
+    const QImage indexed = readPcx(file, "x.pcx");
     EXPECT_EQ(test::indicesOf(indexed), (std::vector<int>{5, 6, 6, 6, 0xC1, 7}));
     EXPECT_EQ(indexed.colorTable()[1], qRgb(1, 254, 7));
+    // Qt has no PCX reader: what looks like PCX is this reader's, as a picture or as a palette.
+    EXPECT_EQ(decodePicture(file, "x.img"), indexed);
+    EXPECT_EQ(decodePicturePalette(file, "x.img"), test::distinctPalette());
 
     // 24 bits: red, green and blue planes of each row.
     const QImage rgb = readPcx(pcxFile(8, 3, 2, 1, 2, QByteArray::fromHex("0a0b 1415 c21e")), "x.pcx");

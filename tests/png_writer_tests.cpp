@@ -1,3 +1,4 @@
+#include "convert/conversion_job.h"
 #include "pictures/png_writer.h"
 #include "platform/atomic_file.h"
 #include "picture_files.h"
@@ -63,6 +64,16 @@ TEST(PngWriter, IndexedPicturesReadBackByQt)
                 wrong += back.pixelIndex(x, y) != indices[std::size_t(y * width + x)];
         EXPECT_EQ(wrong, 0);
     }
+}
+
+// A conversion's transparent entry reaches the writer, which marks it.
+TEST(PngWriter, MarksTheTransparentEntryOfAConversion)
+{
+    const QTemporaryDir dir;
+    test::writeBytes(dir.filePath("grey.png"), test::pngFile(1, 1, SPNG_COLOR_TYPE_GRAYSCALE, {9}, 0));
+    test::MemorySink sink;
+    convertFile(dir.filePath("grey.png"), {test::greyPalette(), test::greyPalette(), {UnmatchedRule::Zero, 5}, OutputFormat::Png}, sink);
+    EXPECT_EQ(qAlpha(QImage::fromData(sink.bytes).colorTable().value(5, qRgb(0, 0, 0))), 0);
 }
 
 // A full disk, as far as this process can tell, after the header, within the rows.
