@@ -57,7 +57,7 @@ protected:
 }  // namespace
 
 // Several writes make one file, which replaces the old one only at commit, keeping its mode bits
-// (a new file takes 0666 less the umask); without commit nothing changes and nothing is left.
+// (a new file takes 0666 less the umask).
 TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
 {
     const mode_t umaskBefore = ::umask(027);
@@ -71,13 +71,6 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
     EXPECT_EQ(test::readBytes(target), "new file");
     EXPECT_EQ(modeOf(target) & 07777, 0640u);
     ::umask(umaskBefore);
-
-    {
-        AtomicFile file(target, GetParam());
-        file.write(test::bytesOf("a longer file that is never committed"));
-    }
-    EXPECT_EQ(test::readBytes(target), "new file");
-    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
 
     // Written through a symbolic link, which stays one, to a file that keeps its mode.
     ASSERT_TRUE(QFile::link(target, dir.filePath("link.bmp")) && ::chmod(qPrintable(target), 0604) == 0);
@@ -98,16 +91,19 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommitted)
 }
 
 // The data is flushed to disk before the rename makes it the file: a failed flush fails the save and
-// leaves the earlier file.
+// leaves the earlier file, and nothing else.
 TEST_P(AtomicFileTest, FlushesTheDataBeforeTheRename)
 {
     test::writeBytes(target, "earlier");
-    AtomicFile file(target, GetParam());
-    file.write(test::bytesOf("new file"));
-    failingSync = EIO;
-    EXPECT_EQ(test::fileErrorOf([&] { file.commit(); }), "Cannot write " + target.toStdString() + ": Input/output error");
-    failingSync = 0;
+    {
+        AtomicFile file(target, GetParam());
+        file.write(test::bytesOf("new file"));
+        failingSync = EIO;
+        EXPECT_EQ(test::fileErrorOf([&] { file.commit(); }), "Cannot write " + target.toStdString() + ": Input/output error");
+        failingSync = 0;
+    }
     EXPECT_EQ(test::readBytes(target), "earlier");
+    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
 }
 
 // A save removes from its folder the temporaries that saves of this machine left when their process
@@ -165,15 +161,9 @@ INSTANTIATE_TEST_SUITE_P(AtomicFile, AtomicFileTest, testing::Values(Temporary::
 TEST(AtomicFile, RefusesWhatIsNotARegularFile)
 {
     QTemporaryDir dir;
-    const QString fifo = dir.filePath("fifo"), folder = dir.filePath("folder");
+    const QString fifo = dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
-    ASSERT_TRUE(QDir().mkdir(folder));
-    for (const auto& [path, kind] : {std::pair{fifo, "a FIFO"}, {folder, "a folder"}, {QString("/dev/null"), "a character device"}}) {
-        const QString target = path;  // clang 14 cannot capture a structured binding
-        EXPECT_EQ(test::fileErrorOf([&] { AtomicFile file(target); }),
-                  "Cannot write " + target.toStdString() + ": it is " + kind + ", not a regular file");
-    }
-    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+    EXPECT_EQ(test::fileErrorOf([&] { AtomicFile file(fifo); }), "Cannot write " + fifo.toStdString() + ": it is a FIFO, not a regular file");
     EXPECT_EQ(filesIn(dir.path()), "fifo");
     const QString missing = dir.filePath("no/such/folder/out.bmp");
     EXPECT_EQ(test::fileErrorOf([&] { AtomicFile file(missing, Temporary::Named); }),
@@ -183,31 +173,28 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFile)
 // SIGINT and SIGTERM during a save remove its temporary file and end with 128 + the signal.
 TEST(AtomicFile, AnInterruptedSaveLeavesNoTemporary)
 {
-    for (const int signal : {SIGINT, SIGTERM}) {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("out.bmp");
-        test::writeBytes(target, "earlier");
-        const auto interruptedSave = [&] {
-            installSaveSignalHandlers();
-            AtomicFile file(target, Temporary::Named);
-            file.write(test::bytesOf("half of it"));
-            std::fprintf(stderr, "%s", qPrintable(filesIn(dir.path())));  // the temporary is there
-            std::raise(signal);
-        };
-        EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + signal), "out\\.bmp out\\.bmp\\.palshift-[0-9a-f]{16}-[0-9]+-[0-9]+-[a-zA-Z0-9]{6}");
-        EXPECT_EQ(test::readBytes(target), "earlier");
-        EXPECT_EQ(filesIn(dir.path()), "out.bmp");
+    QTemporaryDir dir;
+    const QString target = dir.filePath("out.bmp");
+    test::writeBytes(target, "earlier");
+    const auto interruptedSave = [&] {
+        installSaveSignalHandlers();
+        AtomicFile file(target, Temporary::Named);
+        file.write(test::bytesOf("half of it"));
+        std::fprintf(stderr, "%s", qPrintable(filesIn(dir.path())));  // the temporary is there
+        std::raise(SIGINT);
+    };
+    EXPECT_EXIT(interruptedSave(), testing::ExitedWithCode(128 + SIGINT), "out\\.bmp out\\.bmp\\.palshift-[0-9a-f]{16}-[0-9]+-[0-9]+-[a-zA-Z0-9]{6}");
+    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
 
-        // A signal while the temporary is made, before it is announced, waits for the announcement.
-        const auto interruptedNaming = [&] {
-            installSaveSignalHandlers();
-            setSaveNamingHook([] { std::raise(SIGTERM); });
-            AtomicFile file(target, Temporary::Named);
-            std::fprintf(stderr, "not interrupted");
-        };
-        EXPECT_EXIT(interruptedNaming(), testing::ExitedWithCode(128 + SIGTERM), "^$");
-        EXPECT_EQ(filesIn(dir.path()), "out.bmp");
-    }
+    // A signal while the temporary is made, before it is announced, waits for the announcement.
+    const auto interruptedNaming = [&] {
+        installSaveSignalHandlers();
+        setSaveNamingHook([] { std::raise(SIGTERM); });
+        AtomicFile file(target, Temporary::Named);
+        std::fprintf(stderr, "not interrupted");
+    };
+    EXPECT_EXIT(interruptedNaming(), testing::ExitedWithCode(128 + SIGTERM), "^$");
+    EXPECT_EQ(filesIn(dir.path()), "out.bmp");
 }
 
 }  // namespace palshift

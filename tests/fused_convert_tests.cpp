@@ -23,19 +23,19 @@ struct Window {
 };
 
 // Pixels of source colours, of other colours, and (Indexed8) table entries past the table.
-QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format format, int width, int height, bool allMatched)
+QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format format, int width, int height)
 {
     std::uniform_int_distribution<int> entry(0, 255), percent(0, 99);
     QImage picture(width, height, QImage::Format_Indexed8);
     QList<QRgb> table;
     for (int i = 0; i < 250; ++i) {
         const Rgb& colour = source[std::size_t(entry(random))];
-        table.push_back(allMatched || percent(random) < 85 ? qRgb(colour.red, colour.green, colour.blue) : qRgb(1, 2, i));
+        table.push_back(percent(random) < 85 ? qRgb(colour.red, colour.green, colour.blue) : qRgb(1, 2, i));
     }
     picture.setColorTable(table);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            picture.scanLine(y)[x] = std::uint8_t(allMatched ? entry(random) % 250 : entry(random));
+            picture.scanLine(y)[x] = std::uint8_t(entry(random));
     if (format == QImage::Format_Indexed8)
         return picture;
     QImage converted = picture.convertToFormat(format);
@@ -78,7 +78,7 @@ TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
         {QImage::Format_RGB32, 9, 6, 8}, {QImage::Format_Indexed8, 9, 6, 8},
         {QImage::Format_RGB32, 613, 449, 613}, {QImage::Format_Indexed8, 613, 449, 613}};
     for (const auto& [format, width, height, columns] : cases) {
-        const QImage picture = testPicture(random, source, format, width, height, false);
+        const QImage picture = testPicture(random, source, format, width, height);
         Window steps, fused;
         for (Window* window : {&steps, &fused}) {
             window->picture1.setPicture(picture);
@@ -140,14 +140,12 @@ TEST(FusedConvert, LargePicturesStopWhereOneThreadWould)
     std::mt19937 random(8);
     const Palette source = test::coarsePalette(random, 60);
     const int width = 613, height = 449;
-    const QImage picture = testPicture(random, source, QImage::Format_RGB32, width, height, false);
+    const QImage picture = testPicture(random, source, QImage::Format_RGB32, width, height);
     std::vector<int> firstUnmatched(height, -1);  // per row, its first pixel of no source colour
     for (int y = 0; y < height; ++y)
         for (int x = width - 1; x >= 0; --x)
             if ((picture.pixel(x, y) & 0xFFFF00u) == 0x010200u)
                 firstUnmatched[std::size_t(y)] = x;
-    for (const int row : {105, 211, 300, 301, 400, 447, 448})
-        ASSERT_GE(firstUnmatched[std::size_t(row)], 0) << row;
 
     const auto run = [&](std::vector<int> badRows, int cancelAt) {
         Window window;

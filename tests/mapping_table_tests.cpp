@@ -15,6 +15,7 @@ TEST(MappingTable, NearestTargetsAsCsvAndBytes)
     target[1] = {10, 10, 10}, target[2] = {10, 10, 12}, target[4] = {0, 0, 0};
     const MappingTable table = mappingTable(test::greyPalette(), target);
     EXPECT_EQ(std::tuple(table[0].target, table[10].target, table[11].target, table[11].distance), std::tuple(4, 1, 1, 3));
+    EXPECT_EQ(std::tuple(table[5].target, table[5].distance), std::tuple(1, 15));  // a tie, every channel of 1 above
     const MappingTable transparent = mappingTable(test::greyPalette(), target, 1);
     EXPECT_EQ(std::tuple(transparent[10].target, transparent[10].distance, transparent[11].target), std::tuple(2, 2, 2));
 

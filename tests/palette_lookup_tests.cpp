@@ -17,9 +17,7 @@ TEST(PaletteLookup, TakesEachPaletteFromTheFirstFolderThatHoldsIt)
     const QString program = dir.filePath("bin"), share = dir.filePath("share/palshift");
     const QStringList folders = paletteFolders(program);
     ASSERT_EQ(folders.size(), 3);
-    EXPECT_EQ(folders[0], program);
     EXPECT_TRUE(folders[1].startsWith(dir.filePath("data/"))) << qPrintable(folders[1]);
-    EXPECT_EQ(folders[2], share);
     for (const QString& folder : folders)
         QDir().mkpath(folder);
     test::writeBytes(share + "/diablo.pal", "");
