@@ -1,6 +1,6 @@
 #include "convert/conversion_rules.h"
 #include "convert/nearest_colour.h"
-#include "convert/rule_conversion.h"
+#include "convert/rule_steps.h"
 #include "convert/source_index_map.h"
 #include "pictures/image_surface.h"
 #include "test_support.h"
@@ -37,9 +37,25 @@ QImage rulesPicture()
     return picture;
 }
 
+// The target entries that "New Pal" gives each pixel under rules, and the pixels of no source colour.
+std::pair<std::vector<std::uint8_t>, std::int64_t> convertedAndUnmatched(const QImage& picture, const ConversionRules& rules)
+{
+    ConversionState state;
+    state.SourcePal = test::greyPalette();
+    state.TargetPal = fewGreys();
+    const ImageSurface surface(picture);
+    dimensionIndexMaps(state, surface);
+    test::RecordingStatusLine status;
+    newPalUnderRules(state, surface, status, rules);
+    std::vector<std::uint8_t> indices;
+    for (std::int32_t y = 0; y < state.TargetIndexMap.height(); ++y)
+        indices.insert(indices.end(), state.TargetIndexMap.row(y).begin(), state.TargetIndexMap.row(y).end());
+    return {indices, state.unmatchedPixels};
+}
+
 std::vector<std::uint8_t> converted(const QImage& picture, const ConversionRules& rules)
 {
-    return convertWithRules(picture, test::greyPalette(), fewGreys(), rules).indices;
+    return convertedAndUnmatched(picture, rules).first;
 }
 
 using Indices = std::vector<std::uint8_t>;
@@ -50,7 +66,7 @@ TEST(ConversionRules, TransparencyAndOffPaletteColours)
 {
     const QImage picture = rulesPicture();
     EXPECT_EQ(converted(picture, {}), (Indices{2, 0, 0, 9, 9, 9, 0, 0}));  // alpha ignored
-    EXPECT_EQ(convertWithRules(picture, test::greyPalette(), fewGreys(), {}).unmatchedPixels, 3);
+    EXPECT_EQ(convertedAndUnmatched(picture, {}).second, 3);
     // Below alpha 128 transparent; grey 10 skips entry 2 for the next nearest, 6.
     EXPECT_EQ(converted(picture, {UnmatchedRule::Zero, 2}), (Indices{6, 0, 0, 9, 2, 9, 0, 0}));
     // Off-palette pixels as source entry 0, whose nearest other than 0 is 2.
