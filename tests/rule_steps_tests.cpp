@@ -48,14 +48,6 @@ std::vector<int> entries(const IndexMap& map)
 
 }  // namespace
 
-TEST(RuleSteps, OnlyATransparentIndexOrAnotherUnmatchedRuleChangesTheConversion)
-{
-    EXPECT_FALSE(changesConversion({}));
-    EXPECT_TRUE(changesConversion({UnmatchedRule::Zero, 0}));
-    EXPECT_TRUE(changesConversion({UnmatchedRule::Nearest, {}}));
-    EXPECT_TRUE(changesConversion({UnmatchedRule::Fail, {}}));
-}
-
 // "Load Pals" counts the pixels of no Diablo 1 colour, a transparent one never; "New Pal" gives each
 // pixel its entry under the rules, alpha included; both with their status texts and progress.
 TEST(RuleSteps, LoadPalsAndNewPalFollowTheRules)

@@ -36,7 +36,6 @@ TEST_F(Zoom, BothPicturesShowInSquarePixels)
     const int zoom = 3;
     window->mnuViewZoom[2]->trigger();
     EXPECT_EQ(window->zoom(), zoom);
-    EXPECT_EQ(window->Picture1->geometry(), QRect(0, 0, 3 * zoom, 2 * zoom));
     EXPECT_EQ(QRect(window->Picture2->mapTo(window->centralWidget(), QPoint()), window->Picture2->size()), QRect(3 * zoom + 1, 0, 3 * zoom, 2 * zoom));
     EXPECT_EQ(window->Command1->y(), 2 * zoom);
     const QImage left = shown(window->Picture1), right = shown(window->Picture2);
@@ -45,7 +44,6 @@ TEST_F(Zoom, BothPicturesShowInSquarePixels)
         EXPECT_EQ(left.pixel(x * zoom + dx, y * zoom + dy), testPicture().pixel(x, y)) << x << "," << y;
         EXPECT_EQ(right.pixel(x * zoom + dx, y * zoom + dy), converted.pixel(x, y)) << x << "," << y;
     }
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 9, 11, 4, 4, 7}));  // at the pictures' own size
 }
 
 TEST_F(Zoom, KeysAndTheWheelWithCtrlZoomInStepsAndBack)
