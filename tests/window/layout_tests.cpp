@@ -69,13 +69,10 @@ TEST_F(WindowLayout, TheUnmatchedNoteShowsWhole)
     QFont small = restored.font;
     small.setPixelSize(7);
     QApplication::setFont(small);
-    Form1 narrow(folder.path(), std::make_unique<ScriptedFileDialog>(), std::make_unique<RecordingMessageBoxes>());
-    narrow.runner().setBackgroundPixels(0);
-    narrow.show();
-    ASSERT_TRUE(narrow.loadFile(writePicture("off.png", picture(100, std::vector<QRgb>(100 * 80, qRgb(1, 2, 3))))));  // in no palette
-    narrow.Command1->click();
+    open(writePicture("off.png", picture(100, std::vector<QRgb>(100 * 80, qRgb(1, 2, 3)))));  // in no palette
+    window->Command1->click();
     QCoreApplication::processEvents();
-    const auto* const note = narrow.SB1->findChild<QLabel*>("note");
+    const auto* const note = window->SB1->findChild<QLabel*>("note");
     ASSERT_EQ(note->text(), "8,000 of 8,000 pixels match no Diablo 1 colour");
     EXPECT_GE(note->contentsRect().width(), note->fontMetrics().horizontalAdvance(note->text()));
 }
