@@ -46,7 +46,6 @@ protected:
         open(file);
         window->mbuConvert->trigger();
         ASSERT_EQ(values(window->conversion().TargetIndexMap), QList<int>({7, 9, 11, 4, 4, 7}));
-        statusTexts.clear();
     }
 
     const QString file = writePicture("picture.png", testPicture());
