@@ -20,7 +20,6 @@ TEST_F(PaletteChoiceTest, GridsShowEachPaletteAsItIsRead)
         selectFormat(dialog.source(), "bgr");
         EXPECT_EQ(swatchColour(dialog.source().grid, 1), qRgb(0, 0, 255));
         selectFormat(dialog.source(), "jasc");
-        EXPECT_TRUE(dialog.source().problem->text().contains(path("diablo.pal"))) << dialog.source().problem->text().toStdString();
         EXPECT_FALSE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
         selectFormat(dialog.source(), "auto");
         EXPECT_TRUE(dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
