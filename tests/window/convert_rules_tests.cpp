@@ -1,6 +1,5 @@
 #include "tests/window/palette_choice_fixture.h"
 
-#include "convert/rule_conversion.h"
 #include "pictures/dc6_reader.h"
 #include "pictures/pcx_reader.h"
 
@@ -24,67 +23,40 @@ QImage rulesPicture()
     return image;
 }
 
-// "&Convert" is one step that notes the pixels of no Diablo 1 colour. A name ending in .png or .pcx
-// (in any case) is written in that format, in the Diablo 2 palette with each pixel its entry.
-TEST_F(WindowTest, SavesPngAndPcxByTheirEnding)
+// "&Convert" is one step that notes the pixels of no Diablo 1 colour; a name ending in .pcx (in any
+// case) is written as a PCX.
+TEST_F(WindowTest, ConvertsInOnePassAndSavesPcxByItsEnding)
 {
     open(writePicture("picture.png", testPicture()));
     int started = 0;
     QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [&] { ++started; });
     window->mbuConvert->trigger();
-    EXPECT_EQ(started, 1);  // one pass, not the three steps
-    const QList<int> converted{7, 9, 11, 4, 4, 7};
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), converted);
+    EXPECT_EQ(started, 1);
     EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");
-
-    save(path("out.png"));
-    const QImage png(path("out.png"), "png");
-    EXPECT_EQ(png.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(indicesOf(png), std::vector<int>(converted.begin(), converted.end()));
-    EXPECT_EQ(png.colorTable(), targetColours());  // no entry transparent without a transparent index
-
     save(path("out.PCX"));
-    EXPECT_EQ(readPcx(readBytes(path("out.PCX")), path("out.PCX")).colorTable(), targetColours());
+    EXPECT_EQ(indicesOf(readPcx(readBytes(path("out.PCX")), path("out.PCX"))), std::vector<int>({7, 9, 11, 4, 4, 7}));
 }
 
-// With a transparent index and the nearest rule, "Load Pals" and "New Pal" give the command
-// line's entries; "&Convert" runs the three steps; a PNG marks the transparent entry.
-TEST_F(PaletteChoiceTest, RulesGiveTheCommandLinesEntries)
+// Under rules "&Convert" runs the three steps with them; a PNG marks the entry the conversion made
+// transparent, whatever is chosen since, and a .dc6 name saves one frame, which opens as a sheet in
+// the Diablo 2 palette.
+TEST_F(PaletteChoiceTest, RulesReachTheStepsAndTheSaves)
 {
-    chooseRules(4, UnmatchedRule::Nearest);
+    chooseRules(0, UnmatchedRule::Zero);
     open(writePicture("rules.png", rulesPicture()));
-    EXPECT_TRUE(window->Command1_Click());
-    EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");  // the transparent pixel is not one
-    statusTexts.clear();
-    EXPECT_TRUE(window->Command2_Click());
-    EXPECT_EQ(statusTexts, QStringList({"Creating Pal...", "Ready..."}));
-    const QList<int> expected{7, 4, 0, 7, 9, 11};
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), expected);
     int started = 0;
     QObject::connect(&window->runner(), &WorkRunner::started, window.get(), [&] { ++started; });
     window->mbuConvert->trigger();
     EXPECT_EQ(started, 3);
+    EXPECT_EQ(window->SB1->note(), "1 of 6 pixels match no Diablo 1 colour");  // the transparent pixel is not one
+    const QList<int> converted{7, 0, 4, 4, 9, 11};
+    EXPECT_EQ(values(window->conversion().TargetIndexMap), converted);
 
-    // The entry marked is the one the conversion made transparent, whatever is chosen since.
     chooseRules(std::nullopt, UnmatchedRule::Zero);
-    save(path("rules.png.out.png"));
-    const QImage png(path("rules.png.out.png"));
+    save(path("out.png"));
     QList<QRgb> table = targetColours();
-    table[4] = qRgba(5, 5, 5, 0);
-    EXPECT_EQ(png.colorTable(), table);
-    EXPECT_EQ(indicesOf(png), std::vector<int>(expected.begin(), expected.end()));
-    EXPECT_TRUE(messages->failures.isEmpty()) << messages->failures.join('\n').toStdString();
-}
-
-// Under transparent index 0, a name ending in .dc6 saves the result as one frame, the transparent
-// pixel skipped; opening it shows its frames in the Diablo 2 palette.
-TEST_F(PaletteChoiceTest, SavesAndOpensDc6)
-{
-    chooseRules(0, UnmatchedRule::Nearest);
-    open(writePicture("rules.png", rulesPicture()));
-    window->mbuConvert->trigger();
-    const QList<int> converted = values(window->conversion().TargetIndexMap);
-    EXPECT_EQ(converted.count(0), 1);
+    table[0] = qRgba(128, 128, 128, 0);
+    EXPECT_EQ(QImage(path("out.png")).colorTable(), table);
     save(path("out.DC6"));
     const Dc6Sprite sprite = readDc6(readBytes(path("out.DC6")), "out.DC6");
     ASSERT_EQ(sprite.frames.size(), 1u);
@@ -92,13 +64,11 @@ TEST_F(PaletteChoiceTest, SavesAndOpensDc6)
 
     open(path("out.DC6"));
     const QImage sheet = window->Picture1->imageSurface().image();
-    const std::vector<int> sheetIndices = indicesOf(sheet);
-    EXPECT_EQ(QList<int>(sheetIndices.begin(), sheetIndices.end()), converted);
+    EXPECT_EQ(indicesOf(sheet), std::vector<int>(converted.begin(), converted.end()));
     EXPECT_EQ(sheet.colorTable(), targetColours());
 }
 
-// Under "fail", a picture with off-palette pixels is refused at "Load Pals", naming the picture,
-// the count and the first pixel, and cannot be converted or saved.
+// Under "fail", a picture with off-palette pixels is refused, naming the picture.
 TEST_F(PaletteChoiceTest, TheFailRuleRefusesThePicture)
 {
     chooseRules(std::nullopt, UnmatchedRule::Fail);
@@ -106,28 +76,19 @@ TEST_F(PaletteChoiceTest, TheFailRuleRefusesThePicture)
     window->mbuConvert->trigger();
     EXPECT_EQ(messages->failures, QStringList(path("rules.png") + ": 2 pixels match no colour of the source palette; "
                                                                   "the first is at (1, 0): #010203"));
-    EXPECT_EQ(window->SB1->text(), "Ready...");
-    messages->failures.clear();
-    const QList<int> before = values(window->conversion().TargetIndexMap);
-    EXPECT_FALSE(window->Command2_Click());
-    EXPECT_EQ(messages->failures.size(), 1);
-    EXPECT_EQ(values(window->conversion().TargetIndexMap), before);
-    save(path("refused"));
-    EXPECT_FALSE(QFileInfo::exists(path("refused.bmp")));
 }
 
-// File > Export Mapping... writes the table for the palettes and rules in use: 256 bytes for a
-// .dat name, else CSV; a cancelled dialog writes nothing.
+// File > Export Mapping... writes the table for the palettes and rules in use, asking before it
+// replaces a file; a folder is refused.
 TEST_F(PaletteChoiceTest, ExportMappingWritesTheTableInUse)
 {
     dialog->mappingAnswer = path("map.dat");
     window->mnuFileExportMapping->trigger();
     EXPECT_EQ(readBytes(path("map.dat")), QByteArray("\x04\x07\x09\x0b", 4) + QByteArray(252, '\x04'));
-
     EXPECT_EQ(window->SB1->currentMessage(), "Saved " + path("map.dat"));
 
     chooseRules(4, UnmatchedRule::Zero);
-    window->mnuFileExportMapping->trigger();  // not replaced unless the user agrees
+    window->mnuFileExportMapping->trigger();
     EXPECT_EQ(messages->replaceAsked, QStringList(path("map.dat")));
     messages->replaceAnswer = true;
     window->mnuFileExportMapping->trigger();

@@ -55,17 +55,16 @@ void answerTheDialog(const QString& filter, const QString& name)
     });
 }
 
-// A name without an ending takes the chosen type's; one with an ending the program writes keeps it,
-// in any case. The window, not the dialog, asks before a file is replaced.
+// A name without an ending takes the chosen type's; a mapping's ".csv" or ".dat" is kept in any
+// case. The window, not the dialog, asks before a file is replaced.
 TEST(FileDialog, SaveDialogsGiveANameTheChosenTypesEnding)
 {
     QWidget parent;
     QtFileDialog dialogs(&parent);
     const QTemporaryDir folder;
     struct Answer { QString filter, typed, named; bool mapping; };
-    for (const Answer& answer : {Answer{"PNG (*.png)", "sprite", "sprite.png", false}, Answer{"PNG (*.png)", "sprite.PCX", "sprite.PCX", false},
-                                 Answer{"Colour map (*.dat)", "map", "map.dat", true}, Answer{"CSV (*.csv)", "map", "map.csv", true},
-                                 Answer{"Colour map (*.dat)", "map.CSV", "map.CSV", true}}) {
+    for (const Answer& answer : {Answer{"PNG (*.png)", "sprite", "sprite.png", false}, Answer{"Colour map (*.dat)", "map", "map.dat", true},
+                                 Answer{"CSV (*.csv)", "map", "map.csv", true}, Answer{"Colour map (*.dat)", "map.CSV", "map.CSV", true}}) {
         answerTheDialog(answer.filter, answer.typed);
         confirmsOverwrite = true;
         EXPECT_EQ(answer.mapping ? dialogs.showExportMapping(folder.path()) : dialogs.showSave(folder.path()),

@@ -45,6 +45,10 @@ protected:
             ASSERT_TRUE(dialog);
             answer(*dialog);
             dialog->buttons()->button(QDialogButtonBox::Ok)->click();
+            if (dialog->isVisible()) {  // refused: closed, rather than left for the test to hang on
+                ADD_FAILURE() << "OK did not close the dialog";
+                dialog->reject();
+            }
         });
         window->mnuFilePalettes->trigger();
     }

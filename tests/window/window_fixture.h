@@ -22,11 +22,11 @@ namespace palshift::test {
 // Answers as scripted, a null text for a cancel.
 struct ScriptedFileDialog : FileDialog {
     std::optional<QString> showOpen(const QString& preset, const QString& folder) override { openPreset = preset, openFolder = folder; return chosen(openAnswer); }
-    std::optional<QString> showSave(const QString& folder) override { ++saveShown, saveFolder = folder; return chosen(saveAnswer); }
-    std::optional<QString> showExportMapping(const QString& folder) override { mappingFolder = folder; return chosen(mappingAnswer); }
+    std::optional<QString> showSave(const QString&) override { ++saveShown; return chosen(saveAnswer); }
+    std::optional<QString> showExportMapping(const QString&) override { return chosen(mappingAnswer); }
     static std::optional<QString> chosen(const QString& answer) { return answer.isNull() ? std::nullopt : std::optional(answer); }
 
-    QString openAnswer, saveAnswer, openPreset, openFolder, saveFolder, mappingAnswer, mappingFolder;
+    QString openAnswer, saveAnswer, openPreset, openFolder, mappingAnswer;
     int saveShown = 0;
 };
 
