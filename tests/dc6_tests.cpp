@@ -194,8 +194,7 @@ TEST(Dc6Conversion, SkipsTheTransparentColourOfAPicturesTable)
 {
     QTemporaryDir dir;
     const QString png = dir.filePath("clear.png");
-    test::writeBytes(png, test::chunkedPng(2, 1, 8, 3, QByteArray("\0\0\1", 3),
-                                           test::pngChunk("PLTE", QByteArray::fromHex("090909ffffff")) + test::pngChunk("tRNS", QByteArray("\0", 1))));
+    test::writeBytes(png, test::clearFirstEntryPng(QByteArray::fromHex("090909ffffff")));
     const ConversionJob job{test::greyPalette(), test::greyPalette(), {UnmatchedRule::Nearest, {}}, OutputFormat::Dc6, {}};
     test::MemorySink sink;
     convertToDc6({png}, job, sink);

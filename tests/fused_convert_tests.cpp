@@ -45,20 +45,6 @@ QImage testPicture(std::mt19937& random, const Palette& source, QImage::Format f
     return converted;
 }
 
-// Palettes of a few levels each (repeats and ties), written where the one pass reads them.
-struct PaletteSetup {
-    explicit PaletteSetup(std::mt19937& random)
-        : source(test::coarsePalette(random, 60)), target(test::coarsePalette(random, 15))
-    {
-        test::writeBytes(files.source, test::paletteBytes(source));
-        test::writeBytes(files.target, test::paletteBytes(target));
-    }
-
-    QTemporaryDir dir;
-    PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
-    Palette source, target;
-};
-
 }  // namespace
 
 // The one pass leaves what "Load Pals", "New Pal" and "Draw Pic" leave: both maps over an earlier
@@ -70,8 +56,10 @@ struct PaletteSetup {
 TEST(FusedConvert, LeavesWhatTheThreeStepsLeave)
 {
     std::mt19937 random(5);
-    const PaletteSetup palettes(random);
-    const auto& [files, source, target] = std::tie(palettes.files, palettes.source, palettes.target);
+    // Palettes of a few levels each (repeats and ties), written where the one pass reads them.
+    const Palette source = test::coarsePalette(random, 60), target = test::coarsePalette(random, 15);
+    const test::PaletteFolder palettes({source, target});
+    const PaletteFiles& files = palettes.files;
     std::uniform_int_distribution<int> entry(0, 255);
     const std::tuple<QImage::Format, int, int, int> cases[] = {
         {QImage::Format_RGB32, 9, 6, 9}, {QImage::Format_ARGB32, 9, 6, 9}, {QImage::Format_Indexed8, 9, 6, 9},

@@ -94,6 +94,12 @@ inline QByteArray chunkedPng(quint32 width, quint32 height, int bitDepth, int co
            + pngChunk("IEND", {});
 }
 
+// A 2 x 1 palette PNG of entries 0 and 1, their colours in plte, whose tRNS makes entry 0 clear.
+inline QByteArray clearFirstEntryPng(const QByteArray& plte)
+{
+    return chunkedPng(2, 1, 8, 3, QByteArray("\0\0\1", 3), pngChunk("PLTE", plte) + pngChunk("tRNS", QByteArray("\0", 1)));
+}
+
 // An uncompressed BMP: rows as given (top row first), stored bottom-up or top-down, padded to 4.
 // For 8 bits, table is the colour table (clrUsed = its size, or 0 when useZero); gap bytes lie
 // between the table and the pixels.

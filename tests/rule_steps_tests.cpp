@@ -10,23 +10,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Diablo 1: 1 red, 2 green, 3 blue, the rest black. Diablo 2: grey but 4 near black, 7 near red, 9
-// near green, 11 near blue. Both written where the steps read them.
-struct Palettes {
-    Palettes()
-    {
-        Palette source{}, target{};
-        source[1] = {255, 0, 0}, source[2] = {0, 255, 0}, source[3] = {0, 0, 255};
-        target.fill({128, 128, 128});
-        target[4] = {5, 5, 5}, target[7] = {250, 10, 10}, target[9] = {10, 250, 10}, target[11] = {10, 10, 250};
-        test::writeBytes(files.source, test::paletteBytes(source));
-        test::writeBytes(files.target, test::paletteBytes(target));
-    }
-
-    QTemporaryDir dir;
-    PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
-};
-
 // Red, (1, 2, 3) fully transparent, (200, 200, 200) / black, green, blue; a pixel of an indexed
 // picture has its table entry's alpha.
 QImage rulesPicture()
@@ -52,7 +35,7 @@ std::vector<int> entries(const IndexMap& map)
 // pixel its entry under the rules, alpha included; both with their status texts and progress.
 TEST(RuleSteps, LoadPalsAndNewPalFollowTheRules)
 {
-    const Palettes palettes;
+    const test::PaletteFolder palettes(test::primaryPalettes());
     const ImageSurface picture(rulesPicture());
     struct Case { ConversionRules rules; std::vector<int> entries; std::int64_t unmatched; };
     for (const Case& rule : {Case{{UnmatchedRule::Zero, 4}, {7, 4, 7, 7, 9, 11}, 1}, Case{{UnmatchedRule::Nearest, 4}, {7, 4, 0, 7, 9, 11}, 1},
@@ -78,7 +61,7 @@ TEST(RuleSteps, LoadPalsAndNewPalFollowTheRules)
 // Under "fail", and on a map that does not cover the picture, both steps refuse before the map changes.
 TEST(RuleSteps, ARefusedPictureLeavesTheMapAsItWas)
 {
-    const Palettes palettes;
+    const test::PaletteFolder palettes(test::primaryPalettes());
     const ImageSurface picture(rulesPicture());
     const ConversionRules fail{UnmatchedRule::Fail, {}};
     ConversionState state;

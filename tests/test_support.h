@@ -2,6 +2,7 @@
 
 #include "convert/conversion_state.h"
 #include "convert/status_line.h"
+#include "palettes/palette_lookup.h"
 #include "platform/file_error.h"
 
 #include <QBuffer>
@@ -10,6 +11,7 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +163,29 @@ inline Outcome runProgram(const QString& program, const QStringList& arguments, 
 
 static_assert(sizeof(Palette) == 768);  // red, green, blue per entry, as a palette file holds them
 inline QByteArray paletteBytes(const Palette& palette) { return {reinterpret_cast<const char*>(palette.data()), sizeof palette}; }
+
+// Diablo 1: 1 red, 2 green, 3 blue, the rest black. Diablo 2: grey but 4 near black, 7 near red, 9
+// near green, 11 near blue.
+inline std::pair<Palette, Palette> primaryPalettes()
+{
+    Palette source{}, target{};
+    source[1] = {255, 0, 0}, source[2] = {0, 255, 0}, source[3] = {0, 0, 255};
+    target.fill({128, 128, 128});
+    target[4] = {5, 5, 5}, target[7] = {250, 10, 10}, target[9] = {10, 250, 10}, target[11] = {10, 10, 250};
+    return {source, target};
+}
+
+// A source and a target palette written as diablo.pal and diablo2.pal in a folder of their own.
+struct PaletteFolder {
+    explicit PaletteFolder(const std::pair<Palette, Palette>& palettes)
+    {
+        writeBytes(files.source, paletteBytes(palettes.first));
+        writeBytes(files.target, paletteBytes(palettes.second));
+    }
+
+    QTemporaryDir dir;
+    PaletteFiles files{dir.filePath("diablo.pal"), dir.filePath("diablo2.pal")};
+};
 
 // Entry k is grey k: each grey is its own nearest entry.
 inline Palette greyPalette()

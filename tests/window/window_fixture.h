@@ -61,18 +61,14 @@ inline QList<int> values(const IndexMap& map)
     return all;
 }
 
-// A shown window over a program folder holding a Diablo 1 palette (1 red, 2 green, 3 blue, the rest
-// black) and a Diablo 2 one (grey but 4 near black, 7 near red, 9 near green, 11 near blue), with
+// A shown window over a program folder holding the primary palettes (primaryPalettes()), with
 // scripted dialogs; statusTexts receives every status text set after start-up. Every step runs on
 // the worker thread, however small its picture.
 class WindowTest : public testing::Test {
 protected:
     WindowTest()
     {
-        Palette source{}, target{};
-        source[1] = {255, 0, 0}, source[2] = {0, 255, 0}, source[3] = {0, 0, 255};
-        target.fill({128, 128, 128});
-        target[4] = {5, 5, 5}, target[7] = {250, 10, 10}, target[9] = {10, 250, 10}, target[11] = {10, 10, 250};
+        const auto [source, target] = test::primaryPalettes();
         writeFile("diablo.pal", paletteBytes(source));
         writeFile("diablo2.pal", paletteBytes(target));
         window->runner().setBackgroundPixels(0);
